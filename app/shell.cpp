@@ -1,0 +1,86 @@
+// Start-up, the GL baseline and the event loop.
+#include "app/shell.h"
+
+#include <csignal>
+#include <cstdio>
+
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <SDL.h>
+
+#include "geometry/arena.h"
+#include "shading/programs.h"
+
+namespace {
+
+constexpr double kFieldOfViewDegrees = 45;
+constexpr double kAspect = 1.7777777777777777;  // 16:9
+constexpr double kNearPlane = 1;
+constexpr double kFarPlane = 8192;
+constexpr Uint32 kPresentIntervalMs = 10;
+
+int g_drawn = 0;
+
+// Every piece of GL state the picture relies on, set once: the projection, back-face culling,
+// the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
+// bound for every draw of the run.
+void set_default_gl_state() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(kFieldOfViewDegrees, kAspect, kNearPlane, kFarPlane);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glInterleavedArrays(GL_C4F_N3F_V3F, 0, g_arena.vertices);
+}
+
+}  // namespace
+
+int start_up() {
+  SDL_Init(SDL_INIT_VIDEO);
+  // SDL turns SIGINT and SIGTERM into quit events, which the loop drops; hand them back to the
+  // system so Ctrl-C and kill end the program.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (SDL_SetVideoMode(kWindowWidth, kWindowHeight, 32, SDL_OPENGL) == nullptr) {
+    std::fprintf(stderr, "swancage: cannot open a %dx%d OpenGL window: %s\n", kWindowWidth,
+                 kWindowHeight, SDL_GetError());
+    SDL_Quit();
+    return -1;
+  }
+  SDL_WM_SetCaption("swancage", "swancage");
+  const GLenum glew = glewInit();
+  if (glew != GLEW_OK) {
+    std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
+                 reinterpret_cast<const char*>(glewGetErrorString(glew)));
+    SDL_Quit();
+    return -1;
+  }
+  set_default_gl_state();
+  build_all_programs();
+  return 0;
+}
+
+void draw_frame_once() {
+  if (g_drawn) return;
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  render_frame();
+  g_drawn = 1;
+}
+
+int run_event_loop() {
+  for (;;) {
+    SDL_Event event;
+    if (SDL_PollEvent(&event) && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
+      break;
+    draw_frame_once();
+    SDL_GL_SwapBuffers();
+    SDL_Delay(kPresentIntervalMs);
+  }
+  return 0;
+}
+
+void shut_down() {
+  SDL_Quit();
+}

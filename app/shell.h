@@ -1,0 +1,25 @@
+// The application shell: window, GL baseline, programs, the event loop and the once-only frame.
+//
+// Owns: the SDL window and GL context, the drawn flag, the loop's timing.
+// May not: generate geometry or build shader texts itself; the frame's passes do that.
+#pragma once
+
+constexpr int kWindowWidth = 1280;
+constexpr int kWindowHeight = 720;
+
+// Opens the window, loads GL entry points, sets the GL baseline, binds the arena and builds the
+// five programs. Returns 0, or -1 (after one line on standard error) when no window, GL context
+// or GL loader could be had.
+int start_up();
+
+// Clears and draws the picture into the back buffer, once per run; later calls do nothing.
+void draw_frame_once();
+
+// Presents the frame every 10 ms, one event per iteration, until Escape. Returns 0.
+int run_event_loop();
+
+// Closes the window.
+void shut_down();
+
+// Camera, then the passes in rank order, into the current back buffer.
+void render_frame();

@@ -1,0 +1,87 @@
+// The geometry arena: every vertex and index of the picture, in one fixed block of process data.
+//
+// Owns: Point3, Vertex, the arena (g_arena), unit_normal, emit_triangle, draw_all_triangles.
+// May not: allocate, reset or rewind the arena (the running count only grows), or touch any GL
+// state other than the one draw call in draw_all_triangles.
+#pragma once
+
+#include <cstdint>
+
+struct Point3 {
+  float x, y, z;
+};
+
+// One interleaved record in GL_C4F_N3F_V3F order: colour RGBA, normal xyz, position xyz.
+struct Vertex {
+  float r, g, b, a;
+  float nx, ny, nz;
+  float x, y, z;
+};
+static_assert(sizeof(Vertex) == 40, "Vertex must match the 40-byte GL_C4F_N3F_V3F record");
+
+constexpr int32_t kArenaVertexCapacity = 8000000;
+constexpr int32_t kArenaIndexCapacity = 32000000;
+
+struct GeometryArena {
+  Vertex vertices[kArenaVertexCapacity];
+  uint32_t indices[kArenaIndexCapacity];
+  // Vertices (and index entries) written by emit_triangle so far. The write cursor is
+  // &vertices[count]; both only grow.
+  int32_t count;
+};
+
+// Zero-filled process data (about 448 MB), bound once with glInterleavedArrays and drawn straight
+// from client memory.
+extern GeometryArena g_arena;
+
+inline Point3 operator-(const Point3& a, const Point3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Point3 operator+(const Point3& a, const Point3& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Point3 operator*(float s, const Point3& a) {
+  return {s * a.x, s * a.y, s * a.z};
+}
+
+// a x b, each component rounded to float, divided component-wise by its float length. A zero cross
+// product gives a non-finite result; such a triangle has no area and draws nothing.
+inline Point3 unit_normal(const Point3& a, const Point3& b) {
+  const float x = a.y * b.z - a.z * b.y;
+  const float y = a.z * b.x - a.x * b.z;
+  const float z = a.x * b.y - a.y * b.x;
+  const float len = __builtin_sqrtf(x * x + y * y + z * z);
+  return {x / len, y / len, z / len};
+}
+
+// Aborts with both numbers when `vertices` more records would pass the arena's capacity. Callers
+// reserve once per primitive, so the per-vertex writes below stay free of checks.
+void arena_reserve(int32_t vertices);
+
+// Writes one flat-shaded triangle at the write cursor without a capacity check: the caller has
+// reserved room for it. The normal faces the side from which a, b, c run counter-clockwise.
+inline void write_triangle(const Point3& a, const Point3& b, const Point3& c) {
+  const int32_t k = g_arena.count;
+  const Point3 n = unit_normal(b - a, c - a);
+  Vertex* v = &g_arena.vertices[k];
+  v[0] = {1, 1, 1, 1, n.x, n.y, n.z, a.x, a.y, a.z};
+  v[1] = {1, 1, 1, 1, n.x, n.y, n.z, b.x, b.y, b.z};
+  v[2] = {1, 1, 1, 1, n.x, n.y, n.z, c.x, c.y, c.z};
+  uint32_t* i = &g_arena.indices[k];
+  i[0] = static_cast<uint32_t>(k);
+  i[1] = static_cast<uint32_t>(k + 1);
+  i[2] = static_cast<uint32_t>(k + 2);
+  g_arena.count = k + 3;
+}
+
+//  a ---- b     3 vertices, 3 indices (k, k+1, k+2): nothing is shared between triangles.
+//   \    /
+//    \  /
+//     c
+inline void emit_triangle(const Point3& a, const Point3& b, const Point3& c) {
+  arena_reserve(3);
+  write_triangle(a, b, c);
+}
+
+// Submits every triangle written so far, from index entry 0 up to the running count.
+void draw_all_triangles();

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite under an X server (a virtual one
+# when DISPLAY is unset), then the CPU-side tests again under AddressSanitizer and UBSan.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+
+"$root/scripts/build.sh" build
+"$root/scripts/with-display.sh" ctest --test-dir "$root/build" --output-on-failure -j 2
+
+"$root/scripts/build.sh" build-asan -DSWANCAGE_SANITIZE=ON -DSWANCAGE_CPU_ONLY=ON
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu

@@ -1,0 +1,72 @@
+#include "tools/png_io.h"
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <png.h>
+
+namespace {
+
+struct FileCloser {
+  FILE* f;
+  ~FileCloser() {
+    if (f) std::fclose(f);
+  }
+};
+
+}  // namespace
+
+bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) {
+  FileCloser file{std::fopen(path, "wb")};
+  if (!file.f) {
+    *error = std::string("cannot open ") + path + " for writing: " + std::strerror(errno);
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    *error = "out of memory creating the PNG writer";
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    *error = std::string("cannot write PNG data to ") + path;
+    return false;
+  }
+  png_init_io(png, file.f);
+  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y)
+    png_write_row(png, image.pixels.data() + static_cast<size_t>(y) * image.width * 3);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  if (std::fflush(file.f) != 0 || std::ferror(file.f)) {
+    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool read_png_rgb(const char* path, RgbImage* image, std::string* error) {
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&img, path)) {
+    *error = std::string("cannot read ") + path + ": " + img.message;
+    return false;
+  }
+  img.format = PNG_FORMAT_RGB;
+  image->width = static_cast<int>(img.width);
+  image->height = static_cast<int>(img.height);
+  image->pixels.assign(PNG_IMAGE_SIZE(img), 0);
+  if (!png_image_finish_read(&img, nullptr, image->pixels.data(), 0, nullptr)) {
+    *error = std::string("cannot decode ") + path + ": " + img.message;
+    png_image_free(&img);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,21 @@
+// Reading and writing 8-bit RGB PNG files, rows top-down.
+//
+// Owns: libpng calls. May not: touch GL; callers hand over plain pixel rows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // width * height * 3 bytes, first row at the top
+};
+
+// Returns false and fills `error` when the file cannot be written.
+bool write_png_rgb(const char* path, const RgbImage& image, std::string* error);
+
+// Returns false and fills `error` when the file cannot be read or is not a PNG. Any colour type
+// is converted to 8-bit RGB.
+bool read_png_rgb(const char* path, RgbImage* image, std::string* error);

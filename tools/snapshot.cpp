@@ -1,0 +1,52 @@
+// swancage-snapshot OUT.png: the same start-up and frame as swancage, read back from the back
+// buffer before any swap and written as a 1280x720 RGB PNG. For machines without a display the
+// scripts run it under a virtual X server.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "app/shell.h"
+#include "tools/png_io.h"
+
+namespace {
+
+// glReadPixels returns rows bottom-up; PNG wants them top-down.
+RgbImage read_back_buffer() {
+  RgbImage image;
+  image.width = kWindowWidth;
+  image.height = kWindowHeight;
+  image.pixels.resize(static_cast<size_t>(kWindowWidth) * kWindowHeight * 3);
+  std::vector<uint8_t> rows(image.pixels.size());
+  glFinish();
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+  const size_t stride = static_cast<size_t>(kWindowWidth) * 3;
+  for (int y = 0; y < kWindowHeight; ++y)
+    std::copy_n(rows.data() + (kWindowHeight - 1 - y) * stride, stride,
+                image.pixels.data() + y * stride);
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: swancage-snapshot OUT.png\n");
+    return 2;
+  }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (start_up() != 0) return 1;              // window, GL baseline, five programs
+  draw_frame_once();                          // the frame, into the back buffer
+  const RgbImage image = read_back_buffer();  // before any swap
+  shut_down();                                // close the window
+  std::string error;
+  if (!write_png_rgb(argv[1], image, &error)) {  // the picture, rows top-down
+    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
