@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -21,6 +22,16 @@ constexpr Uint32 kPresentIntervalMs = 10;
 
 int g_drawn = 0;
 
+bool is_escape_press(const SDL_Event& event) {
+  return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+}
+
+// SDL's event queue holds 128 events and silently drops what arrives while it is full, and the
+// loop takes one event per iteration. A burst of input (a held key, a paste into the window) would
+// fill it and lose an Escape behind it. Every event but an Escape press is ignored by the loop
+// anyway, so it is kept out of the queue altogether.
+int keep_only_escape(const SDL_Event* event) { return is_escape_press(*event) ? 1 : 0; }
+
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,
 // the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
 // bound for every draw of the run.
@@ -38,6 +49,9 @@ void set_default_gl_state() {
 }  // namespace
 
 int start_up() {
+  // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
+  // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
+  setenv("SDL_VIDEODRIVER", "x11", 0);
   SDL_Init(SDL_INIT_VIDEO);
   // SDL turns SIGINT and SIGTERM into quit events, which the loop drops; hand them back to the
   // system so Ctrl-C and kill end the program.
@@ -50,6 +64,7 @@ int start_up() {
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");
+  SDL_SetEventFilter(keep_only_escape);
   const GLenum glew = glewInit();
   if (glew != GLEW_OK) {
     std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
@@ -72,8 +87,7 @@ void draw_frame_once() {
 int run_event_loop() {
   for (;;) {
     SDL_Event event;
-    if (SDL_PollEvent(&event) && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)
-      break;
+    if (SDL_PollEvent(&event) && is_escape_press(event)) break;
     draw_frame_once();
     SDL_GL_SwapBuffers();
     SDL_Delay(kPresentIntervalMs);

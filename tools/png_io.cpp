@@ -9,21 +9,7 @@
 
 namespace {
 
-struct FileCloser {
-  FILE* f;
-  ~FileCloser() {
-    if (f) std::fclose(f);
-  }
-};
-
-}  // namespace
-
-bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) {
-  FileCloser file{std::fopen(path, "wb")};
-  if (!file.f) {
-    *error = std::string("cannot open ") + path + " for writing: " + std::strerror(errno);
-    return false;
-  }
+bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -33,10 +19,10 @@ bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) 
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    *error = std::string("cannot write PNG data to ") + path;
+    *error = "libpng failed to encode the image";
     return false;
   }
-  png_init_io(png, file.f);
+  png_init_io(png, file);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -44,11 +30,32 @@ bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) 
     png_write_row(png, image.pixels.data() + static_cast<size_t>(y) * image.width * 3);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(file.f) != 0 || std::ferror(file.f)) {
-    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+  return true;
+}
+
+}  // namespace
+
+bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error) {
+  bool ok = write_png_data(file, image, error);
+  // A full disk shows up only when the buffered data is flushed, at the latest on close.
+  if (std::fflush(file) != 0 || std::ferror(file)) {
+    if (ok) *error = std::string("cannot write the image: ") + std::strerror(errno);
+    ok = false;
+  }
+  if (std::fclose(file) != 0 && ok) {
+    *error = std::string("cannot close the image file: ") + std::strerror(errno);
+    ok = false;
+  }
+  return ok;
+}
+
+bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) {
+  FILE* file = std::fopen(path, "wb");
+  if (!file) {
+    *error = std::string("cannot open ") + path + " for writing: " + std::strerror(errno);
     return false;
   }
-  return true;
+  return write_png_rgb(file, image, error);
 }
 
 bool read_png_rgb(const char* path, RgbImage* image, std::string* error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,11 @@ struct RgbImage {
   std::vector<uint8_t> pixels;  // width * height * 3 bytes, first row at the top
 };
 
-// Returns false and fills `error` when the file cannot be written.
+// Writes to an open file and closes it. Returns false and fills `error` when the data cannot be
+// written.
+bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error);
+
+// Opens `path` and writes to it. Returns false and fills `error` when that fails.
 bool write_png_rgb(const char* path, const RgbImage& image, std::string* error);
 
 // Returns false and fills `error` when the file cannot be read or is not a PNG. Any colour type

@@ -2,7 +2,9 @@
 // buffer before any swap and written as a 1280x720 RGB PNG. For machines without a display the
 // scripts run it under a virtual X server.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -39,13 +41,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  FILE* out = std::fopen(argv[1], "wb");  // fail before the slow work, not after it
+  if (!out) {
+    std::fprintf(stderr, "swancage-snapshot: cannot open %s for writing: %s\n", argv[1],
+                 std::strerror(errno));
+    return 1;
+  }
   if (start_up() != 0) return 1;              // window, GL baseline, five programs
   draw_frame_once();                          // the frame, into the back buffer
   const RgbImage image = read_back_buffer();  // before any swap
   shut_down();                                // close the window
   std::string error;
-  if (!write_png_rgb(argv[1], image, &error)) {  // the picture, rows top-down
-    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+  if (!write_png_rgb(out, image, &error)) {  // the picture, rows top-down
+    std::fprintf(stderr, "swancage-snapshot: %s: %s\n", argv[1], error.c_str());
     return 1;
   }
   return 0;
