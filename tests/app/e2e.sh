@@ -113,6 +113,11 @@ case "$case_name" in
     status=$?
     [[ $status -ne 0 ]] || fail "snapshot onto a full disk exited 0"
     grep -q "No space" "$work/err" || fail "no clear error for a full disk: $(cat "$work/err")"
+    [[ -c /dev/full ]] || fail "the failed snapshot removed the device it was writing to"
+    DISPLAY=:97 timeout -s KILL 30 "$snapshot" "$work/p.png" >/dev/null 2>"$work/err"
+    status=$?
+    [[ $status -ne 0 ]] || fail "snapshot without a display exited 0"
+    [[ ! -e "$work/p.png" ]] || fail "a failed snapshot left $work/p.png behind"
     ;;
   *)
     fail "unknown case"
