@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real executables under a real X server, driven by real X clients.
-# usage: e2e.sh CASE SWANCAGE SNAPSHOT XPOKE
+# usage: e2e.sh CASE SWANCAGE SNAPSHOT XPOKE IMGDIFF
 # Every wait is bounded, and every process this script starts is killed with SIGKILL on exit, so
 # a hung program fails its test instead of hanging the suite.
 set -uo pipefail
-case_name=$1 swancage=$2 snapshot=$3 xpoke=$4
+case_name=$1 swancage=$2 snapshot=$3 xpoke=$4 imgdiff=$5
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -118,6 +118,32 @@ case "$case_name" in
     status=$?
     [[ $status -ne 0 ]] || fail "snapshot without a display exited 0"
     [[ ! -e "$work/p.png" ]] || fail "a failed snapshot left $work/p.png behind"
+    ;;
+  present)
+    # What the window shows must be the frame: right after it is drawn, after the window has been
+    # covered and uncovered, and a few seconds later. The frame itself is drawn only once.
+    timeout -s KILL 120 "$snapshot" "$work/frame.png" >/dev/null || fail "snapshot failed"
+    start_swancage
+    shot() { import -silent -window "$win" "$work/$1.png" 2>/dev/null; }
+    compare_to_frame() {
+      "$imgdiff" "$work/frame.png" "$work/$1.png" 0 0 "$work/$1-diff.png" ||
+        { cp "$work/$1.png" "$work/$1-diff.png" /tmp/ 2>/dev/null; fail "$1: the window differs from the frame (copies in /tmp)"; }
+    }
+    for ((i = 0; i < 240; i++)); do  # the first frame takes a few seconds on a software renderer
+      shot first && "$imgdiff" "$work/frame.png" "$work/first.png" 0 0 >/dev/null && break
+      sleep 0.5
+    done
+    compare_to_frame first
+    "$xpoke" "$win" cover || fail "xpoke could not cover the window"
+    sleep 0.5
+    shot uncovered
+    compare_to_frame uncovered
+    sleep 3
+    shot later
+    compare_to_frame later
+    xdotool key Escape
+    wait_exit 20
+    [[ $status -eq 0 ]] || fail "exit status $status after Escape"
     ;;
   *)
     fail "unknown case"

@@ -1,9 +1,12 @@
-// xpoke WINDOW close | xpoke WINDOW burst N
+// xpoke WINDOW close | xpoke WINDOW burst N | xpoke WINDOW cover
 // A small X client for the end-to-end tests: asks a window to close the way a window manager does
-// (a WM_DELETE_WINDOW message), or queues N presses of 'a' followed by Escape on it in one flush.
+// (a WM_DELETE_WINDOW message), queues N presses of 'a' followed by Escape on it in one flush, or
+// covers it with another window for half a second and uncovers it again.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -31,7 +34,7 @@ void send_key(Display* dpy, Window win, KeySym sym, Time* clock) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: xpoke WINDOW close | xpoke WINDOW burst N\n");
+    std::fprintf(stderr, "usage: xpoke WINDOW close | xpoke WINDOW burst N | xpoke WINDOW cover\n");
     return 2;
   }
   Display* dpy = XOpenDisplay(nullptr);
@@ -54,6 +57,25 @@ int main(int argc, char** argv) {
     Time clock = 1000;
     for (long i = 0; i < n; ++i) send_key(dpy, win, XK_a, &clock);
     send_key(dpy, win, XK_Escape, &clock);
+  } else if (std::strcmp(argv[2], "cover") == 0) {
+    XWindowAttributes target;
+    if (!XGetWindowAttributes(dpy, win, &target)) {
+      std::fprintf(stderr, "xpoke: no window %s\n", argv[1]);
+      return 1;
+    }
+    Window root_child;
+    int x = 0, y = 0;
+    XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &root_child);
+    XSetWindowAttributes attrs = {};
+    attrs.override_redirect = True;
+    attrs.background_pixel = WhitePixel(dpy, DefaultScreen(dpy));
+    const Window cover = XCreateWindow(dpy, DefaultRootWindow(dpy), x, y, target.width,
+                                       target.height, 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+    XMapRaised(dpy, cover);
+    XSync(dpy, False);
+    usleep(500 * 1000);
+    XDestroyWindow(dpy, cover);
   } else {
     std::fprintf(stderr, "xpoke: unknown command %s\n", argv[2]);
     return 2;
