@@ -30,7 +30,11 @@ bool is_escape_press(const SDL_Event& event) {
 // loop takes one event per iteration. A burst of input (a held key, a paste into the window) would
 // fill it and lose an Escape behind it. Every event but an Escape press is ignored by the loop
 // anyway, so it is kept out of the queue altogether.
-int keep_only_escape(const SDL_Event* event) { return is_escape_press(*event) ? 1 : 0; }
+int keep_only_escape(const SDL_Event* event) {
+  return is_escape_press(*event) ? 1 : 0;
+}
+
+}  // namespace
 
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,
 // the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
@@ -46,9 +50,7 @@ void set_default_gl_state() {
   glInterleavedArrays(GL_C4F_N3F_V3F, 0, g_arena.vertices);
 }
 
-}  // namespace
-
-int start_up() {
+int open_window() {
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
   // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
   setenv("SDL_VIDEODRIVER", "x11", 0);
@@ -72,6 +74,11 @@ int start_up() {
     SDL_Quit();
     return -1;
   }
+  return 0;
+}
+
+int start_up() {
+  if (open_window() != 0) return -1;
   set_default_gl_state();
   build_all_programs();
   return 0;

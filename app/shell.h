@@ -7,9 +7,15 @@
 constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 720;
 
-// Opens the window, loads GL entry points, sets the GL baseline, binds the arena and builds the
-// five programs. Returns 0, or -1 (after one line on standard error) when no window, GL context
-// or GL loader could be had.
+// Opens the 1280x720 window with its GL context and loads the GL entry points. Returns 0, or -1
+// (after one line on standard error) when no window, GL context or GL loader could be had.
+int open_window();
+
+// The projection, culling, depth test, blending and the arena's arrays: every piece of GL state
+// the picture relies on, set once.
+void set_default_gl_state();
+
+// open_window, set_default_gl_state and build_all_programs, as both executables start.
 int start_up();
 
 // Clears and draws the picture into the back buffer, once per run; later calls do nothing.

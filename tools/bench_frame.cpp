@@ -1,0 +1,171 @@
+// swancage-bench-frame [RUNS]: how long the first frame takes, step by step, and how much memory
+// it needs. Each run is a fresh process (the frame is drawn once per process, into an arena that
+// only grows); the parent prints the median of every figure over RUNS runs (default 5).
+// Run by hand on the GL whose figures you want; needs a display (scripts/with-display.sh).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "app/frame.h"
+#include "app/shell.h"
+#include "shading/programs.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A run writes its figures to this descriptor, which the parent connects to a pipe; standard
+// output (the start-up log) goes to /dev/null and standard error stays free for the driver.
+constexpr int kFiguresFd = 3;
+
+double seconds_since(Clock::time_point t) {
+  return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// Seconds since this process was started by the kernel, from its start time in /proc.
+double seconds_since_process_start() {
+  FILE* f = std::fopen("/proc/self/stat", "r");
+  if (!f) return -1;
+  char buf[1024];
+  const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  buf[n] = 0;
+  const char* p = std::strrchr(buf, ')');  // the command name may hold spaces
+  unsigned long long start_ticks = 0;
+  // Fields after the name: state is field 3, starttime field 22.
+  for (int field = 3; p && field <= 22; ++field) {
+    p = std::strchr(p + 1, ' ');
+    if (field == 22 && p) start_ticks = std::strtoull(p + 1, nullptr, 10);
+  }
+  timespec now;
+  clock_gettime(CLOCK_BOOTTIME, &now);
+  return now.tv_sec + now.tv_nsec * 1e-9 - double(start_ticks) / sysconf(_SC_CLK_TCK);
+}
+
+// One run: every step of start-up and of the frame, timed; one line of "name=seconds" pairs.
+int run_once() {
+  const Clock::time_point begin = Clock::now();
+  std::vector<std::pair<std::string, double>> figures;
+  auto record = [&](const std::string& name, double value) { figures.emplace_back(name, value); };
+
+  Clock::time_point t = Clock::now();
+  if (open_window() != 0) return 1;
+  record("window", seconds_since(t));
+  set_default_gl_state();
+  t = Clock::now();
+  build_all_programs();
+  glFinish();
+  record("programs", seconds_since(t));
+
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  set_camera();
+  for (int i = 0; i < kFramePassCount; ++i) {
+    const FramePass& pass = kFramePasses[i];
+    glFinish();
+    t = Clock::now();
+    glUseProgram(g_programs.*pass.program);
+    pass.generate();
+    record(std::string("geometry.") + pass.name, seconds_since(t));
+    t = Clock::now();
+    pass.draw();
+    glFinish();
+    record(std::string("draw.") + pass.name, seconds_since(t));
+  }
+  record("first_frame_since_main", seconds_since(begin));
+  record("first_frame_since_process_start", seconds_since_process_start());
+  rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  record("peak_rss_mb", usage.ru_maxrss / 1024.0);
+  std::FILE* out = fdopen(kFiguresFd, "w");
+  if (!out) return 1;
+  for (const auto& [name, value] : figures) std::fprintf(out, "%s=%.6f ", name.c_str(), value);
+  std::fprintf(out, "\n");
+  std::fclose(out);
+  shut_down();
+  return 0;
+}
+
+// Runs this program with --once and returns its figures line.
+std::string spawn_run(const char* self) {
+  int fds[2];
+  if (pipe(fds) != 0) return "";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);  // before the dup2: it may be fd 3
+  posix_spawn_file_actions_adddup2(&actions, fds[1], kFiguresFd);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  char once[] = "--once";
+  char* argv[] = {const_cast<char*>(self), once, nullptr};
+  pid_t pid;
+  const int err = posix_spawn(&pid, self, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  std::string text;
+  if (err == 0) {
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text.clear();
+  }
+  close(fds[0]);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--once") == 0) return run_once();
+  const int runs = argc >= 2 ? std::atoi(argv[1]) : 5;
+  if (runs < 1) {
+    std::fprintf(stderr, "usage: swancage-bench-frame [RUNS]\n");
+    return 2;
+  }
+  std::vector<std::string> names;
+  std::vector<std::vector<double>> values;
+  for (int r = 0; r < runs; ++r) {
+    const std::string line = spawn_run("/proc/self/exe");
+    if (line.empty()) {
+      std::fprintf(stderr, "swancage-bench-frame: run %d failed (is there a display?)\n", r + 1);
+      return 1;
+    }
+    char name[128];
+    double value;
+    int used = 0;
+    for (const char* p = line.c_str(); std::sscanf(p, " %127[^=]=%lf%n", name, &value, &used) == 2;
+         p += used) {
+      const auto it = std::find(names.begin(), names.end(), name);
+      const size_t i = it - names.begin();
+      if (it == names.end()) {
+        names.push_back(name);
+        values.emplace_back();
+      }
+      values[i].push_back(value);
+    }
+  }
+  std::printf("median of %d runs (seconds; peak resident memory in MB):\n", runs);
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::vector<double> v = values[i];
+    std::sort(v.begin(), v.end());
+    const double median =
+        v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    std::printf("  %-34s %10.3f   (min %.3f, max %.3f)\n", names[i].c_str(), median, v.front(),
+                v.back());
+  }
+  return 0;
+}
