@@ -5,6 +5,7 @@
 
 #include "app/shell.h"
 #include "geometry/arena.h"
+#include "scene/doily.h"
 #include "shading/programs.h"
 
 namespace {
@@ -19,4 +20,6 @@ void render_frame() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
+  glUseProgram(g_programs.doily);  // rank 3: the lace doily, shaped by the doily vertex stage
+  build_lace_grid();
 }

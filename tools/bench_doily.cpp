@@ -1,0 +1,68 @@
+// bench_doily [RUNS]: times the lace doily pass on the current GL, run by hand:
+//   DISPLAY=:0 ./build/bench_doily 5
+// The first frame is drawn once untimed (it sets the camera and warms the driver's shader cache);
+// then each run clears, fills the grid and draws it with the doily program, timing the fill and
+// the draw separately with glFinish on both sides of the draw. Prints every run and the medians.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "app/shell.h"
+#include "scene/doily.h"
+#include "shading/programs.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double milliseconds_since(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+  if (runs < 1) {
+    std::fprintf(stderr, "usage: bench_doily [RUNS >= 1]\n");
+    return 2;
+  }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (start_up() != 0) return 1;
+  std::printf("renderer: %s | %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+              reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+
+  const Clock::time_point first = Clock::now();
+  draw_frame_once();
+  glFinish();
+  std::printf("first frame (untimed warm-up): %.1f ms\n", milliseconds_since(first));
+
+  std::vector<double> fills, draws;
+  for (int run = 0; run < runs; ++run) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glUseProgram(g_programs.doily);
+    glFinish();
+    const Clock::time_point fill_start = Clock::now();
+    fill_lace_grid();
+    fills.push_back(milliseconds_since(fill_start));
+    const Clock::time_point draw_start = Clock::now();
+    draw_lace_grid();
+    glFinish();
+    draws.push_back(milliseconds_since(draw_start));
+    std::printf("run %d: fill %.2f ms, draw %.1f ms\n", run + 1, fills.back(), draws.back());
+  }
+  std::printf("median of %d runs: fill %.2f ms, draw %.1f ms\n", runs, median(fills),
+              median(draws));
+  shut_down();
+  return 0;
+}
