@@ -92,6 +92,8 @@ TEST(TetraSweep, EndBelowStartSweepsTheOtherWay) {
 
 TEST(TetraSweep, NoSectorsEmitNothing) {
   g_arena.count = 0;
+  g_arena.vertices[0] = {};
+  g_arena.indices[1] = 0;
   sweep_tetra_ring(10, 0, 12, -2, 13, 2, 0, 0, 240);
   sweep_tetra_ring(10, 0, 12, -2, 13, 2, -3, 0, 240);
   EXPECT_EQ(g_arena.count, 0);

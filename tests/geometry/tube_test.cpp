@@ -130,13 +130,26 @@ TEST(TubeSegment, ReversedAxisGivesTheSameSurfacePoints) {
   }
 }
 
-// The arena's segment precomputes and shares work between sides and segments; none of that may
-// change a single bit of what the definition gives, including the non-finite normals of a cone's
-// tip.
+void expect_same_as_plain_definition(const Segment& s) {
+  g_arena.count = 0;
+  emit_tube_segment(s.base, s.top, s.r_base, s.r_top);
+  reference_tube_segment(s.base, s.top, s.r_base, s.r_top);
+  ASSERT_EQ(g_arena.count, 2 * kTubeVertices);
+  for (int32_t i = 0; i < kTubeVertices; ++i) {
+    ASSERT_EQ(
+        std::memcmp(&g_arena.vertices[i], &g_arena.vertices[kTubeVertices + i], sizeof(Vertex)), 0)
+        << "record " << i << " of the segment from (" << s.base.x << ", " << s.base.y << ", "
+        << s.base.z << ") to (" << s.top.x << ", " << s.top.y << ", " << s.top.z << ")";
+  }
+}
+
+// The arena's segment precomputes and batches work across sides; none of that may change a
+// single bit of what the definition gives, the non-finite normals of a cone's tip included.
 TEST(TubeSegment, MatchesThePlainDefinitionBitForBit) {
   const Segment cases[] = {
       {{220.51f, -300, -44.7f}, {220.51f, -298.5f, -44.7f}, 24, 23.97f},  // leg foot
-      {{0, 7.9f, 0}, {0, 8, 0}, 240.3f, 239.9f},                          // rim
+      {{0, 7.9f, 0}, {0, 8, 0}, 240.3f, 239.9f},                          // rim, rising
+      {{0, -11.9f, 0}, {0, -12, 0}, 200.1f, 201},                         // rim, falling
       {{0, -2.01f, 0}, {0, -2, 0}, 200, 0},                               // glass top
       {{125, 0, 0}, {0, 0, 0}, 1, 1},                                     // cage spoke
       {{118.88f, 0, 38.63f}, {118.88f, 75, 38.63f}, 1, 1},                // cage bar
@@ -146,18 +159,20 @@ TEST(TubeSegment, MatchesThePlainDefinitionBitForBit) {
       {{-3, 1e-3f, 7}, {5, -2, 1e4f}, 0.5f, 3e3f},
       {{0, 0, 0}, {0, 0, 0}, 1, 1},  // no axis: every coordinate NaN
   };
-  for (const Segment& s : cases) {
-    g_arena.count = 0;
-    emit_tube_segment(s.base, s.top, s.r_base, s.r_top);
-    reference_tube_segment(s.base, s.top, s.r_base, s.r_top);
-    ASSERT_EQ(g_arena.count, 2 * kTubeVertices);
-    for (int32_t i = 0; i < kTubeVertices; ++i) {
-      ASSERT_EQ(
-          std::memcmp(&g_arena.vertices[i], &g_arena.vertices[kTubeVertices + i], sizeof(Vertex)),
-          0)
-          << "record " << i << " of the segment from (" << s.base.x << ", " << s.base.y << ", "
-          << s.base.z << ")";
-    }
+  for (const Segment& s : cases) expect_same_as_plain_definition(s);
+
+  // And a spread of arbitrary axes and radii, from a fixed seed.
+  uint32_t seed = 12345;
+  const auto next = [&seed](float scale) {
+    seed = seed * 1664525u + 1013904223u;
+    return scale * (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
+  };
+  for (int n = 0; n < 300; ++n) {
+    const float scale = n % 3 == 0 ? 2 : n % 3 == 1 ? 300 : 1e4f;
+    const Point3 base = {next(scale), next(scale), next(scale)};
+    const Point3 top = {base.x + next(scale), base.y + next(scale), base.z + next(scale)};
+    expect_same_as_plain_definition({base, top, std::fabs(next(scale)), std::fabs(next(scale))});
+    if (HasFatalFailure()) return;
   }
 }
 

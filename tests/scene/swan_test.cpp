@@ -38,6 +38,28 @@ TEST(Swan, EveryTetrahedronIsClosedAndTurnedOutward) {
   }
 }
 
+// Each row's section centre (X, Y) carries the M corners of its sweeps: the bowl is a quarter
+// circle from (24, 20) out to (74, 70), then the back climbs to about (38, 137) while drawing in.
+TEST(Swan, BodyRowsClimbTheBowlThenTheBack) {
+  g_arena.count = 0;
+  build_swan_body();
+  int first_tetrahedron = 0;
+  for (int i = 0; i < kSwanBodyRows; ++i) {
+    double x, y;
+    if (i < 8) {
+      x = 24 + 50 * std::sin(i * M_PI / 16);
+      y = 20 + 50 * (1 - std::cos(i * M_PI / 16));
+    } else {
+      x = 54 + 20 * std::cos((i - 8) * M_PI / 10);
+      y = 70 + 50 * (i - 8) / 6.0;
+    }
+    const Point3 m = position_of(first_tetrahedron * kTetraVertices + 1);
+    EXPECT_NEAR(std::hypot(m.x, m.z), x, 1e-3) << "row " << i;
+    EXPECT_NEAR(m.y, y, 1e-3) << "row " << i;
+    for (uint8_t count : kBodySectorCounts[i]) first_tetrahedron += count;
+  }
+}
+
 // Row 0 sweeps from 4 to 244 steps, 6 to 366 degrees: read as a signed byte, 244 would be -12 and
 // the row would turn backwards.
 TEST(Swan, LowestRowIsAFullRingOnTheFloorStartingAtSixDegrees) {

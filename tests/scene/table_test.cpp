@@ -85,6 +85,16 @@ TEST(Table, RimIsARoundedRingFrom190To250AndMinus12To8) {
   EXPECT_NEAR(horizontal_radius(side_q0(last, 0)), 250, 1e-3);
   EXPECT_NEAR(side_p0(kRimFirst, 0).y, kGlassTopY, 1e-5);
   EXPECT_NEAR(side_q0(last, 0).y, kGlassTopY, 1e-5);
+  // The flat top and underside are one segment each, from the outer bend to the inner one and
+  // back: segment 51 runs inward at y = 8 and segment 151 outward at y = -12.
+  const int32_t top_flat = kRimFirst + 50 * kTubeVertices;
+  const int32_t under_flat = kRimFirst + 150 * kTubeVertices;
+  EXPECT_NEAR(horizontal_radius(side_p0(top_flat, 0)), 240, 1e-3);
+  EXPECT_NEAR(horizontal_radius(side_q0(top_flat, 0)), 200, 0.5);
+  EXPECT_NEAR(side_q0(top_flat, 0).y, 8, 0.01);
+  EXPECT_NEAR(horizontal_radius(side_p0(under_flat, 0)), 200, 1e-3);
+  EXPECT_NEAR(horizontal_radius(side_q0(under_flat, 0)), 240, 0.5);
+  EXPECT_NEAR(side_p0(under_flat, 0).y, -12, 1e-5);
   for (int32_t s = kRimFirst + kTubeVertices; s < g_arena.count; s += kTubeVertices) {
     const Point3 start = side_p0(s, 0), previous_end = side_q0(s - kTubeVertices, 0);
     ASSERT_EQ(start.y, previous_end.y) << "segment " << (s - kRimFirst) / kTubeVertices;
