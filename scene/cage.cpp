@@ -23,15 +23,14 @@ Point3 on_cage_circle(double theta, float y) {
 
 }  // namespace
 
-//           apex (0, 225, 0)     Dome: 20 ribs * 200 segments.
-//          /  |  \               .
-//   150 --+---+---+-- ring       Tier 1: 20 bars + 20 ring pieces.
-//         |   |   |              .
-//    75 --+---+---+-- ring       Tier 0: 20 spokes + 20 bars + 20 ring pieces + 20 floor ring
-//    pieces.
-//         |   |   |              .
-//     0 --+---+---+-- floor ring (80 + 40 + 4,000) segments * 1,200 = 4,944,000 vertices.
-//          \  |  /
+//          apex (0, 225, 0)
+//         /   |   \             dome: 20 ribs * 200 segments
+//   150 -+----+----+- ring       tier 1: 20 bars + 20 ring pieces
+//        |    |    |
+//    75 -+----+----+- ring       tier 0: 20 spokes + 20 bars + 20 ring pieces
+//        |    |    |                     + 20 floor ring pieces
+//     0 -+----+----+- floor ring
+//         \   |   /              (80 + 40 + 4,000) segments * 1,200 = 4,944,000 vertices.
 //        spokes to (0, 0, 0)
 void build_cage() {
   const Point3 floor_centre = {0, 0, 0};

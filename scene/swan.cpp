@@ -96,13 +96,13 @@ float sweep_steps_to_radians(uint8_t steps) {
 
 }  // namespace
 
-//   height                  Row i's cross-section in the (radius, height) plane:
-//     |      C=(X+C, Y+S)   corners (X, Y), (X + S, Y - C), (X + C, Y + S) with
-//     |     /               (S, C) = 20 (sin, cos)(8 i degrees), swept round the axis by up to
-//     |  (X,Y)              three sweeps per row.
-//     |     \               .
-//     |      N=(X+S, Y-C)   319 tetrahedra * 12 = 3,828 vertices, then the neck.
-//     +------------ radius
+//   height                   Row i's cross-section in the (radius, height) plane, swept round
+//     |       R = (X+C, Y+S)  the axis by up to three sweeps: M = (X, Y) on the row's curve,
+//     |      /                N and R 20 away from it in perpendicular directions,
+//     |  M = (X, Y)           (S, C) = 20 (sin, cos)(8 i degrees).
+//     |      \                .
+//     |       N = (X+S, Y-C)  319 tetrahedra * 12 = 3,828 vertices, then the neck.
+//     +------------- radius
 void build_swan_body() {
   for (int i = 0; i < kSwanBodyRows; ++i) {
     float x, y;

@@ -78,10 +78,10 @@ void build_table_leg(float x, float z) {
   }
 }
 
-//            . top      y = -2     one segment: a cone 0.01 high over a base of radius 200,
-//   ________/_\_______  y = -2.01  i.e. a disc seen from both sides.
-//   |<--   200    -->|             .
-//                                  1 segment * 1,200 = 1,200 vertices.
+//                (0, -2, 0), radius 0
+//                  /  \                one segment, a cone 0.01 high: a disc of radius 200
+//   --------------/----\--------------   seen from both sides.
+//   (0, -2.01, 0), radius 200           1 segment * 1,200 = 1,200 vertices.
 void build_glass_top() {
   emit_tube_segment({0, kGlassBottomY, 0}, {0, kGlassTopY, 0}, kGlassRadius, 0);
 }
