@@ -1,8 +1,6 @@
 // Tetrahedra and ring sweeps: face order and closure, the sweep's angles and direction, and empty
 // sweeps.
 #include <cmath>
-#include <map>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -36,42 +34,27 @@ TEST(Tetrahedron, EmitsItsFourFacesInOrderTurnedOutwardForRightHandedPoints) {
   EXPECT_TRUE(tetrahedron_faces_inward(12));
 }
 
-TEST(TetraSweep, FullTurnPlacesEachSectorsPointsAtItsAngles) {
+// One sector from 0 to 60 degrees: M and N on its middle, 30 degrees, which tells cosine from sine
+// (and x from z); R0 and R1 on its edges. emit_tetrahedron(N, M, R0, R1) writes its first face
+// (N, M, R0) and then (N, R1, M).
+TEST(TetraSweep, SectorPointsStandAtTheirAngles) {
   g_arena.count = 0;
-  const float ra = 30, ya = 5, rb = 34, yb = 1, rc = 36, yc = 9;
-  sweep_tetra_ring(ra, ya, rb, yb, rc, yc, 30, 0, 240);
-  ASSERT_EQ(g_arena.count, 30 * kTetraVertices);
-  for (int k = 0; k < 30; ++k) {
-    const int32_t first = k * kTetraVertices;
-    // emit_tetrahedron(N, M, R0, R1): its first face is (N, M, R0), its second (N, R1, M).
-    const Point3 n = position_of(first), m = position_of(first + 1);
-    const Point3 r0 = position_of(first + 2), r1 = position_of(first + 4);
-    const double mid = (8 * k + 4) * kStep, edge0 = 8 * k * kStep, edge1 = (8 * k + 8) * kStep;
-    const double tol = 1e-4;
-    EXPECT_NEAR(m.x, ra * std::cos(mid), tol) << "sector " << k;
-    EXPECT_NEAR(m.z, ra * std::sin(mid), tol) << "sector " << k;
-    EXPECT_EQ(m.y, ya);
-    EXPECT_NEAR(n.x, rb * std::cos(mid), tol) << "sector " << k;
-    EXPECT_NEAR(n.z, rb * std::sin(mid), tol) << "sector " << k;
-    EXPECT_EQ(n.y, yb);
-    EXPECT_NEAR(r0.x, rc * std::cos(edge0), tol) << "sector " << k;
-    EXPECT_NEAR(r0.z, rc * std::sin(edge0), tol) << "sector " << k;
-    EXPECT_NEAR(r1.x, rc * std::cos(edge1), tol) << "sector " << k;
-    EXPECT_NEAR(r1.z, rc * std::sin(edge1), tol) << "sector " << k;
-    EXPECT_EQ(r0.y, yc);
-    EXPECT_TRUE(tetrahedron_is_closed(first)) << "sector " << k;
-  }
-  // The last sector's rim edge ends where the first one's begins.
-  EXPECT_LT(distance(position_of(29 * kTetraVertices + 4), position_of(2)), 1e-4);
-}
-
-// 30 degrees tells cosine from sine (and x from z): a swap would put M at (15, 0, 25.98).
-TEST(TetraSweep, SingleSectorMidAngleIsHalfwayFromStartToEnd) {
-  g_arena.count = 0;
-  sweep_tetra_ring(30, 0, 31, 0, 32, 1, 1, 0, 40);  // 0 to 60 degrees, middle at 30
-  const Point3 m = position_of(1);
-  EXPECT_NEAR(m.x, 30 * std::sqrt(3.0) / 2, 1e-4);
+  sweep_tetra_ring(30, 5, 34, 1, 36, 9, 1, 0, 40);
+  ASSERT_EQ(g_arena.count, kTetraVertices);
+  const Point3 n = position_of(0), m = position_of(1), r0 = position_of(2), r1 = position_of(4);
+  const double half = std::sqrt(3.0) / 2;
+  EXPECT_NEAR(m.x, 30 * half, 1e-4);
   EXPECT_NEAR(m.z, 15, 1e-4);
+  EXPECT_EQ(m.y, 5);
+  EXPECT_NEAR(n.x, 34 * half, 1e-4);
+  EXPECT_NEAR(n.z, 17, 1e-4);
+  EXPECT_EQ(n.y, 1);
+  EXPECT_NEAR(r0.x, 36, 1e-4);
+  EXPECT_NEAR(r0.z, 0, 1e-4);
+  EXPECT_NEAR(r1.x, 18, 1e-4);
+  EXPECT_NEAR(r1.z, 36 * half, 1e-4);
+  EXPECT_EQ(r1.y, 9);
+  EXPECT_TRUE(tetrahedron_is_closed(0));
 }
 
 TEST(TetraSweep, EndBelowStartSweepsTheOtherWay) {
