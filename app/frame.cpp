@@ -1,12 +1,15 @@
 // The frame: the fixed camera, then one pass per object in rank order. Each pass binds its
 // program, writes its geometry into the arena and draws.
-#include <GL/glew.h>
+#include "app/frame.h"
+
 #include <GL/glu.h>
 
 #include "app/shell.h"
 #include "geometry/arena.h"
+#include "scene/cage.h"
 #include "scene/doily.h"
-#include "shading/programs.h"
+#include "scene/swan.h"
+#include "scene/table.h"
 
 namespace {
 
@@ -16,10 +19,31 @@ constexpr double kTarget[3] = {0, 70, 0};
 
 }  // namespace
 
-void render_frame() {
+// Triangle passes draw everything written so far; earlier triangles come again at the same depth,
+// fail the less-than depth test and change nothing. The doily writes its grid over the start of
+// the arena and draws it as quads.
+const FramePass kFramePasses[] = {
+    {"table", &ProgramSlots::table, build_table, draw_all_triangles},      // legs, then the rim
+    {"glass", &ProgramSlots::glass, build_glass_top, draw_all_triangles},  // a translucent disc
+    {"doily", &ProgramSlots::doily, fill_lace_grid, draw_lace_grid},       // lifted on the GPU
+    {"swan", &ProgramSlots::swan, build_swan_body, draw_all_triangles},    // feathers, then neck
+    {"cage", &ProgramSlots::cage, build_cage, draw_all_triangles},         // walls, then the dome
+};
+const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
+
+void set_camera() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
-  glUseProgram(g_programs.doily);  // rank 3: the lace doily, shaped by the doily vertex stage
-  build_lace_grid();
+}
+
+void run_pass(const FramePass& pass) {
+  glUseProgram(g_programs.*pass.program);
+  pass.generate();
+  pass.draw();
+}
+
+void render_frame() {
+  set_camera();
+  for (const FramePass& pass : kFramePasses) run_pass(pass);
 }
