@@ -9,8 +9,26 @@
 
 namespace {
 
+// libpng reports errors by calling back and jumping out; the callback keeps the message and the
+// errno of the failed write here instead of printing them.
+struct PngErrorSink {
+  char message[256];
+  int saved_errno;
+};
+
+[[noreturn]] void keep_png_error(png_structp png, png_const_charp message) {
+  auto* sink = static_cast<PngErrorSink*>(png_get_error_ptr(png));
+  sink->saved_errno = errno;
+  std::snprintf(sink->message, sizeof sink->message, "%s", message);
+  png_longjmp(png, 1);
+}
+
+void ignore_png_warning(png_structp, png_const_charp) {}
+
 bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  PngErrorSink sink = {};
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keep_png_error, ignore_png_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
@@ -19,7 +37,9 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    *error = "libpng failed to encode the image";
+    *error = std::ferror(file) ? std::string("cannot write the image: ") +
+                                     std::strerror(sink.saved_errno)
+                               : std::string("libpng: ") + sink.message;
     return false;
   }
   png_init_io(png, file);
