@@ -1,12 +1,31 @@
 // The arena's storage, its capacity check and its one draw call.
 #include "geometry/arena.h"
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <cstdlib>
 
 #include <GL/glew.h>
 
-GeometryArena g_arena;
+namespace {
+
+constexpr size_t kHugePageBytes = 2 * 1024 * 1024;
+
+}  // namespace
+
+// Aligned to a huge page so the kernel can back it with huge pages (see below).
+alignas(kHugePageBytes) GeometryArena g_arena;
+
+namespace {
+
+// The picture touches about 280 MB of the arena once, page by page. With 4 KB pages that is some
+// 70,000 page faults, which cost as much as writing the geometry itself; asking for huge pages
+// before anything is written cuts them to a few hundred. Where the kernel offers none this does
+// nothing, and the arena works the same either way.
+const int g_huge_pages_requested = madvise(&g_arena, sizeof g_arena, MADV_HUGEPAGE);
+
+}  // namespace
 
 void arena_reserve(int32_t vertices) {
   const int64_t needed = static_cast<int64_t>(g_arena.count) + vertices;

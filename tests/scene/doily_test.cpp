@@ -133,6 +133,19 @@ TEST(LaceReference, EscapeTimeOfHandCheckedOrbits) {
 
 // A corner of the grid: all five orbits leave at the first step, so the sums are zero, the point
 // lies flat at the glass level and its colour and alpha are zero.
+// The escape test in the shader compares the squared length with the float just above 16 instead
+// of taking a square root. Every float whose root can round to either side of 4 lies in [8, 32).
+TEST(LaceReference, SquaredEscapeTestAgreesWithTheRootForEveryFloatNearTheBoundary) {
+  const float threshold = 16.000002f;
+  ASSERT_EQ(threshold, std::nextafter(16.0f, 32.0f));
+  long disagreements = 0;
+  for (float d = 8.0f; d < 32.0f; d = std::nextafter(d, 64.0f))
+    if ((std::sqrt(d) > 4.0f) != (d > threshold)) ++disagreements;
+  EXPECT_EQ(disagreements, 0);
+  // A plain comparison with 16 would not do: its one disagreement is the float just above 16.
+  EXPECT_FALSE(std::sqrt(threshold) > 4.0f);
+}
+
 TEST(LaceReference, PointsEscapingAtOnceLieFlatAndTransparent) {
   const std::array<uint8_t, 5> orbits = lace_orbits(0, 0);
   for (uint8_t step : orbits) EXPECT_EQ(step, 0);
