@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real executables under a real X server, driven by real X clients.
-# usage: e2e.sh CASE SWANCAGE SNAPSHOT XPOKE IMGDIFF
+# usage: e2e.sh CASE SWANCAGE SNAPSHOT XPOKE IMGDIFF BASELINE TOLERANCE MAX_SHARE
 # Every wait is bounded, and every process this script starts is killed with SIGKILL on exit, so
 # a hung program fails its test instead of hanging the suite.
 set -uo pipefail
 case_name=$1 swancage=$2 snapshot=$3 xpoke=$4 imgdiff=$5
+baseline=$6 tolerance=$7 max_share=$8
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -126,8 +127,11 @@ case "$case_name" in
     start_swancage
     shot() { import -silent -window "$win" "$work/$1.png" 2>/dev/null; }
     compare_to_frame() {
-      "$imgdiff" "$work/frame.png" "$work/$1.png" 0 0 "$work/$1-diff.png" ||
-        { cp "$work/$1.png" "$work/$1-diff.png" /tmp/ 2>/dev/null; fail "$1: the window differs from the frame (copies in /tmp)"; }
+      local keep=${PWD}/Testing/present-failure
+      if ! "$imgdiff" "$work/frame.png" "$work/$1.png" 0 0 "$work/$1-diff.png"; then
+        mkdir -p "$keep" && cp "$work/frame.png" "$work/$1.png" "$work/$1-diff.png" "$keep/"
+        fail "$1: the window differs from the frame; see $keep"
+      fi
     }
     for ((i = 0; i < 240; i++)); do  # the first frame takes a few seconds on a software renderer
       shot first && "$imgdiff" "$work/frame.png" "$work/first.png" 0 0 >/dev/null && break
@@ -144,6 +148,16 @@ case "$case_name" in
     xdotool key Escape
     wait_exit 20
     [[ $status -eq 0 ]] || fail "exit status $status after Escape"
+    ;;
+  baseline)
+    # The snapshot tool's picture against the committed one. On failure the picture and a diff
+    # (differing pixels in red) are kept in the build tree's Testing folder.
+    timeout -s KILL 120 "$snapshot" "$work/picture.png" >/dev/null || fail "snapshot failed"
+    keep=${PWD}/Testing/baseline-failure
+    if ! "$imgdiff" "$baseline" "$work/picture.png" "$tolerance" "$max_share" "$work/diff.png"; then
+      mkdir -p "$keep" && cp "$work/picture.png" "$work/diff.png" "$keep/"
+      fail "the picture differs from $baseline; see $keep (regenerate on purpose with the update-baseline target)"
+    fi
     ;;
   *)
     fail "unknown case"
