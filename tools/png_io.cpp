@@ -37,9 +37,9 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    *error = std::ferror(file) ? std::string("cannot write the image: ") +
-                                     std::strerror(sink.saved_errno)
-                               : std::string("libpng: ") + sink.message;
+    *error = std::ferror(file)
+                 ? std::string("cannot write the image: ") + std::strerror(sink.saved_errno)
+                 : std::string("libpng: ") + sink.message;
     return false;
   }
   png_init_io(png, file);

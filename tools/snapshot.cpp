@@ -3,39 +3,14 @@
 // scripts run it under a virtual X server.
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
-
-#include <GL/glew.h>
 
 #include "app/shell.h"
 #include "tools/png_io.h"
-
-namespace {
-
-// glReadPixels returns rows bottom-up; PNG wants them top-down.
-RgbImage read_back_buffer() {
-  RgbImage image;
-  image.width = kWindowWidth;
-  image.height = kWindowHeight;
-  image.pixels.resize(static_cast<size_t>(kWindowWidth) * kWindowHeight * 3);
-  std::vector<uint8_t> rows(image.pixels.size());
-  glFinish();
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  const size_t stride = static_cast<size_t>(kWindowWidth) * 3;
-  for (int y = 0; y < kWindowHeight; ++y)
-    std::copy_n(rows.data() + (kWindowHeight - 1 - y) * stride, stride,
-                image.pixels.data() + y * stride);
-  return image;
-}
-
-}  // namespace
+#include "tools/readback.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
