@@ -15,7 +15,8 @@ int open_window();
 // the picture relies on, set once.
 void set_default_gl_state();
 
-// open_window, set_default_gl_state and build_all_programs, as both executables start.
+// open_window, set_default_gl_state and build_all_programs in one call, as the snapshot tool,
+// the benchmarks and the GL tests start.
 int start_up();
 
 // Clears and draws the picture into the back buffer, once per run; later calls do nothing.

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl1.2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev
   libgtest-dev libbenchmark-dev libx11-dev
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool imagemagick
 )
 
 missing=()
