@@ -27,8 +27,8 @@ const int g_huge_pages_requested = madvise(&g_arena, sizeof g_arena, MADV_HUGEPA
 
 }  // namespace
 
-void arena_reserve(int32_t vertices) {
-  const int64_t needed = static_cast<int64_t>(g_arena.count) + vertices;
+void arena_reserve(int64_t vertices) {
+  const int64_t needed = g_arena.count + vertices;
   if (needed > kArenaVertexCapacity) {
     std::fprintf(stderr,
                  "geometry arena: verts > MAX (%lld > %d); raise kArenaVertexCapacity or emit "

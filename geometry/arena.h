@@ -56,7 +56,7 @@ inline Point3 unit_normal(const Point3& a, const Point3& b) {
 
 // Aborts with both numbers when `vertices` more records would pass the arena's capacity. Callers
 // reserve once per primitive, so the per-vertex writes below stay free of checks.
-void arena_reserve(int32_t vertices);
+void arena_reserve(int64_t vertices);
 
 // Writes one flat-shaded triangle at the write cursor without a capacity check: the caller has
 // reserved room for it. The normal faces the side from which a, b, c run counter-clockwise.

@@ -39,7 +39,7 @@ void emit_tetrahedron(const Point3& p1, const Point3& p2, const Point3& p3, cons
 void sweep_tetra_ring(float ra, float ya, float rb, float yb, float rc, float yc, int32_t n,
                       float start, float end) {
   if (n <= 0) return;
-  arena_reserve(n * kTetraVertices);
+  arena_reserve(static_cast<int64_t>(n) * kTetraVertices);
   const float a0 = sweep_steps_to_radians(start);
   const float a1 = sweep_steps_to_radians(end);
   // Half a sector: sector k runs from 2k to 2k + 2 half-sectors with its middle at 2k + 1.
