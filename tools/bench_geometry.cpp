@@ -124,32 +124,27 @@ void BM_RawMemset(benchmark::State& state) {
 }
 BENCHMARK(BM_RawMemset)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A batch of cage-like wires (radius 1, varied tilted axes) through the arena's tube segment ...
-void BM_TubeSegment(benchmark::State& state) {
+// A batch of cage-like wires (radius 1, varied tilted axes), through the arena's tube segment and
+// through the plain per-side definition with its own trigonometry and checks.
+template <void (*kEmit)(const Point3&, const Point3&, float, float)>
+void BM_Tube(benchmark::State& state) {
   for (auto _ : state) {
     g_arena.count = 0;
     for (int s = 0; s < kTubeBatch; ++s) {
       const float t = static_cast<float>(s);
-      emit_tube_segment({t, 0.5f * t, 3}, {t + 1, 0.5f * t + 2, 4 + 0.01f * t}, 1, 1);
+      kEmit({t, 0.5f * t, 3}, {t + 1, 0.5f * t + 2, 4 + 0.01f * t}, 1, 1);
     }
     benchmark::ClobberMemory();
   }
   set_bytes_counter(state, kTubeBatch * kTubeVertices);
+}
+void BM_TubeSegment(benchmark::State& state) {
+  BM_Tube<emit_tube_segment>(state);
+}
+void BM_TubeSegmentPlain(benchmark::State& state) {
+  BM_Tube<reference_tube_segment>(state);
 }
 BENCHMARK(BM_TubeSegment)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// ... and through the plain per-side definition with its own trigonometry and checks.
-void BM_TubeSegmentPlain(benchmark::State& state) {
-  for (auto _ : state) {
-    g_arena.count = 0;
-    for (int s = 0; s < kTubeBatch; ++s) {
-      const float t = static_cast<float>(s);
-      reference_tube_segment({t, 0.5f * t, 3}, {t + 1, 0.5f * t + 2, 4 + 0.01f * t}, 1, 1);
-    }
-    benchmark::ClobberMemory();
-  }
-  set_bytes_counter(state, kTubeBatch * kTubeVertices);
-}
 BENCHMARK(BM_TubeSegmentPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
