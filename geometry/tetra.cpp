@@ -14,10 +14,6 @@ inline void write_tetrahedron(const Point3& p1, const Point3& p2, const Point3& 
   write_triangle(p2, p4, p3);
 }
 
-float sweep_steps_to_radians(float steps) {
-  return static_cast<float>(static_cast<double>(steps) * kPi / kSweepStepsPerHalfTurn);
-}
-
 }  // namespace
 
 //            p4

@@ -8,11 +8,17 @@
 #include <cstdint>
 
 #include "geometry/arena.h"
+#include "geometry/float_trig.h"
 
 constexpr int32_t kTetraVertices = 4 * 3;  // four faces
 // Sweep angles count in 1/240 of a turn (1.5 degrees), so a full turn and a little more fit in a
 // byte.
 constexpr double kSweepStepsPerHalfTurn = 120;
+
+// A sweep angle in radians, worked out in double and rounded to float.
+inline float sweep_steps_to_radians(float steps) {
+  return static_cast<float>(static_cast<double>(steps) * kPi / kSweepStepsPerHalfTurn);
+}
 
 // Appends the four faces (p1, p2, p3), (p1, p4, p2), (p1, p3, p4), (p2, p4, p3). Every edge runs
 // once each way, so the solid is closed; its faces turn outward when p4 lies on the side of

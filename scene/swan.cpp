@@ -90,10 +90,6 @@ constexpr double kNeckHalfThicknessScale = 20;
 constexpr double kNeckHalfThicknessBase = 0.4;
 constexpr double kNeckTaperPieces = 80;
 
-float sweep_steps_to_radians(uint8_t steps) {
-  return static_cast<float>(steps * kPi / kSweepStepsPerHalfTurn);
-}
-
 }  // namespace
 
 //   height                   Row i's cross-section in the (radius, height) plane, swept round
