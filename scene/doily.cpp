@@ -30,8 +30,3 @@ void fill_lace_grid() {
 void draw_lace_grid() {
   glDrawElements(GL_QUADS, kLaceIndexCount, GL_UNSIGNED_INT, g_arena.indices);
 }
-
-void build_lace_grid() {
-  fill_lace_grid();
-  draw_lace_grid();
-}

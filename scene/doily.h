@@ -30,6 +30,3 @@ void fill_lace_grid();
 
 // One GL_QUADS draw of the grid's 3,992,004 index entries with whatever program is bound.
 void draw_lace_grid();
-
-// The doily pass's geometry: fill_lace_grid, then draw_lace_grid.
-void build_lace_grid();
