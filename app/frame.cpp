@@ -4,7 +4,6 @@
 
 #include <GL/glu.h>
 
-#include "app/shell.h"
 #include "geometry/arena.h"
 #include "scene/cage.h"
 #include "scene/doily.h"

@@ -24,3 +24,6 @@ void set_camera();
 
 // Binds the pass's program, generates its geometry and draws it.
 void run_pass(const FramePass& pass);
+
+// The camera, then every pass in rank order, into the current back buffer.
+void render_frame();

@@ -9,6 +9,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include "app/frame.h"
 #include "geometry/arena.h"
 #include "shading/programs.h"
 

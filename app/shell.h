@@ -27,6 +27,3 @@ int run_event_loop();
 
 // Closes the window.
 void shut_down();
-
-// Camera, then the passes in rank order, into the current back buffer.
-void render_frame();
