@@ -4,27 +4,19 @@
 
 #include <cmath>
 
+#include "geometry/arena.h"
 #include "scene/doily.h"
 
 namespace {
 
-struct V3 {
-  float x, y, z;
-};
-V3 operator-(V3 a, V3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 operator+(V3 a, V3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 cross(V3 a, V3 b) {
+Point3 cross(Point3 a, Point3 b) {
   return {a.y * b.z - b.y * a.z, a.z * b.x - b.z * a.x, a.x * b.y - b.x * a.y};
 }
-V3 normalize(V3 a) {
+Point3 normalize(Point3 a) {
   const float length = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
   return {a.x / length, a.y / length, a.z / length};
 }
-V3 position_of(const LaceSample& s) {
+Point3 position_of(const LaceSample& s) {
   return {s.position[0], s.position[1], s.position[2]};
 }
 
@@ -120,12 +112,12 @@ LaceSurface evaluate_lace_surface(const LaceOrbitField& field, const LaceRules& 
 }
 
 LaceVertex lace_vertex(const LaceSurface& surface, int row, int column) {
-  const V3 r = position_of(surface.at(row, column));
-  const V3 s = normalize(position_of(surface.at(row + 1, column)) - r);
-  const V3 t = normalize(position_of(surface.at(row, column + 1)) - r);
-  const V3 u = normalize(position_of(surface.at(row - 1, column)) - r);
-  const V3 v = normalize(position_of(surface.at(row, column - 1)) - r);
-  const V3 n = normalize(cross(s, v) + cross(v, u) + cross(u, t) + cross(t, s));
+  const Point3 r = position_of(surface.at(row, column));
+  const Point3 s = normalize(position_of(surface.at(row + 1, column)) - r);
+  const Point3 t = normalize(position_of(surface.at(row, column + 1)) - r);
+  const Point3 u = normalize(position_of(surface.at(row - 1, column)) - r);
+  const Point3 v = normalize(position_of(surface.at(row, column - 1)) - r);
+  const Point3 n = normalize(cross(s, v) + cross(v, u) + cross(u, t) + cross(t, s));
   const LaceSample& last = surface.at(row, column - 1);  // the vertex stage's last call of f
   return {{r.x, r.y, r.z},
           {n.x, n.y, n.z},
