@@ -37,7 +37,7 @@ RgbImage frame_without(const std::string& skipped) {
 }
 
 // The swan covers a small part of the picture, the doily a larger one: both must be caught.
-TEST(Picture, FrameWithAPassLeftOutFailsTheBaselineComparison) {
+TEST(Baseline, FrameWithAPassLeftOutFailsTheComparison) {
   RgbImage baseline;
   std::string error;
   ASSERT_TRUE(read_png_rgb(SWANCAGE_BASELINE_PNG, &baseline, &error)) << error;
