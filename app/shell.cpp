@@ -1,7 +1,6 @@
 // Start-up, the GL baseline and the event loop.
 #include "app/shell.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,6 +9,7 @@
 #include <SDL.h>
 
 #include "app/frame.h"
+#include "app/process.h"
 #include "geometry/arena.h"
 #include "shading/programs.h"
 
@@ -55,15 +55,16 @@ int open_window() {
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
   // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
   setenv("SDL_VIDEODRIVER", "x11", 0);
+  guard_windowing_start();  // X errors end the process with one line, signals are remembered
   SDL_Init(SDL_INIT_VIDEO);
-  // SDL turns SIGINT and SIGTERM into quit events, which the loop drops; hand them back to the
-  // system so Ctrl-C and kill end the program.
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  // SDL turns SIGINT and SIGTERM into quit events, which the loop drops, and catches crashes to
+  // shut down from the signal handler; every signal goes back to what it was before SDL started.
+  restore_signals_after_windowing_start();
+  // On failure nothing is shut down: unloading a half-started driver can hang. The caller ends
+  // the process with exit_on_window_failure.
   if (SDL_SetVideoMode(kWindowWidth, kWindowHeight, 32, SDL_OPENGL) == nullptr) {
     std::fprintf(stderr, "swancage: cannot open a %dx%d OpenGL window: %s\n", kWindowWidth,
                  kWindowHeight, SDL_GetError());
-    SDL_Quit();
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");
@@ -72,7 +73,6 @@ int open_window() {
   if (glew != GLEW_OK) {
     std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
                  reinterpret_cast<const char*>(glewGetErrorString(glew)));
-    SDL_Quit();
     return -1;
   }
   return 0;
