@@ -16,7 +16,8 @@
 
 namespace {
 
-const ImageDiffLimits kLimits{SWANCAGE_IMAGE_TOLERANCE, SWANCAGE_IMAGE_MAX_SHARE};
+const ImageDiffLimits kLimits{SWANCAGE_IMAGE_TOLERANCE, SWANCAGE_IMAGE_MAX_SHARE,
+                              SWANCAGE_IMAGE_STRONG_DIFFERENCE, SWANCAGE_IMAGE_MAX_STRONG_SHARE};
 
 // Draws the frame as render_frame does, but without the pass named `skipped`.
 RgbImage frame_without(const std::string& skipped) {
