@@ -224,12 +224,16 @@ case "$case_name" in
     status=$?
     [[ $status -eq 1 ]] || fail "snapshot without a display: exit status $status, expected 1"
     untouched "a snapshot without a display"
-    for sig in TERM KILL; do
-      "$snapshot" "$work/link.png" >/dev/null 2>&1 &
+    for sig in TERM KILL; do  # sent while the frame is drawn, after the fifteenth log line
+      rm -f "$work/out"
+      "$snapshot" "$work/link.png" >"$work/out" 2>&1 &
       pid=$!
       pids+=("$pid")
-      alive_after 2 || fail "the snapshot ended before SIG$sig"
-      kill -s "$sig" "$pid"
+      for ((i = 0; i < 600; i++)); do
+        [[ -f "$work/out" && $(wc -l <"$work/out") -ge 15 ]] && break
+        sleep 0.05
+      done
+      kill -s "$sig" "$pid" || fail "the snapshot ended before SIG$sig"
       wait_exit 10
       untouched "a snapshot ended by SIG$sig"
     done
