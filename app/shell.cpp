@@ -37,13 +37,19 @@ int keep_only_escape(const SDL_Event* event) {
 
 }  // namespace
 
+// A picture of another shape sees the same: the vertical field of view stays, and the horizontal
+// one follows the aspect, so a 16:9 picture of any size shows the window's framing.
+void set_projection(double aspect) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(kFieldOfViewDegrees, aspect, kNearPlane, kFarPlane);
+}
+
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,
 // the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
 // bound for every draw of the run.
 void set_default_gl_state() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(kFieldOfViewDegrees, kAspect, kNearPlane, kFarPlane);
+  set_projection(kAspect);
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

@@ -121,7 +121,7 @@ case "$case_name" in
     status=$?
     [[ $status -eq 2 ]] || fail "snapshot without a path: exit status $status, expected 2"
     [[ ! -s "$work/out" ]] || fail "usage error: standard output should be empty"
-    one_error_line "^usage: swancage-snapshot OUT.png$"
+    one_error_line "^usage: swancage-snapshot \\[--size WxH\\] \\[--samples N\\] OUT.png$"
     timeout -s KILL 60 "$snapshot" "$work/no/such/dir/x.png" >"$work/out" 2>"$work/err"
     status=$?
     [[ $status -eq 1 ]] || fail "snapshot into a missing folder: exit status $status, expected 1"
@@ -330,6 +330,101 @@ case "$case_name" in
     xdotool key Escape
     wait_exit 20
     [[ $status -eq 0 ]] || fail "exit status $status after Escape"
+    ;;
+  snapshot-size)
+    # Off screen at other sizes: the same camera, 45 degrees vertically, the aspect from W/H.
+    # Pictures that should match the baseline are kept with their diff in Testing on failure.
+    keep=${PWD}/Testing/snapshot-size-failure
+    compare() {  # compare EXPECTED OBSERVED LIMITS...: fail with the pictures kept
+      local expected=$1 observed=$2
+      shift 2
+      if ! "$imgdiff" "$expected" "$work/$observed.png" "$@" "$work/$observed-diff.png"; then
+        mkdir -p "$keep" && cp "$work/$observed.png" "$work/$observed-diff.png" "$keep/"
+        fail "$observed differs from $expected; see $keep"
+      fi
+    }
+    for size in 1280x720 960x720 2560x1440; do
+      timeout -s KILL 180 "$snapshot" --size "$size" "$work/$size.png" >/dev/null ||
+        fail "snapshot --size $size failed"
+    done
+    # The window's size through the framebuffer object: the picture itself, within the suite's
+    # limits (only rasterisation rounding may differ from the window's buffer).
+    compare "$baseline" 1280x720 "${limits[@]}"
+    # 4:3 keeps the vertical framing and shows less on each side: the baseline's middle 960
+    # columns, pixel for pixel.
+    convert "$baseline" -crop 960x720+160+0 +repage "$work/middle.png"
+    compare "$work/middle.png" 960x720 "${limits[@]}"
+    # Twice the size, averaged over 2x2 blocks: edges soften, so many pixels differ slightly;
+    # strongly differing ones stay few (0.6% here), where a picture shifted by two pixels has
+    # 6.6% and a wrong aspect a third.
+    box_limits=("$tolerance" 0.10 "$strong" 0.02)
+    convert "$work/2560x1440.png" -scale 50% "$work/halved.png"
+    compare "$baseline" halved "${box_limits[@]}"
+    # Negative control: the 4:3 picture stretched to 16:9, as a projection that ignores the
+    # picture's shape would draw it, must fail the same comparison.
+    convert "$work/960x720.png" -resize '1280x720!' "$work/stretched.png"
+    "$imgdiff" "$baseline" "$work/stretched.png" "${box_limits[@]}" >/dev/null &&
+      fail "a picture of the wrong aspect passed the 2x2 comparison"
+    ;;
+  snapshot-samples)
+    # Four samples per pixel soften the cage's wires against the black background: in a patch of
+    # the dome, hard steps (a background pixel next to a bright wire pixel) become gradual.
+    timeout -s KILL 180 "$snapshot" --samples 4 "$work/four.png" >/dev/null ||
+      fail "snapshot --samples 4 failed"
+    timeout -s KILL 180 "$snapshot" --samples 1 "$work/one.png" >/dev/null ||
+      fail "snapshot --samples 1 failed"
+    "$imgdiff" "$baseline" "$work/four.png" "$tolerance" 0.10 "$strong" 0.02 >/dev/null ||
+      fail "the 4-sample picture is not the picture: $("$imgdiff" "$baseline" "$work/four.png" "$tolerance" 0.10 "$strong" 0.02)"
+    hard_steps() {  # hard_steps PICTURE: neighbour pairs, one <= 8 and the other >= 96 in grey
+      convert "$1" -crop 180x120+380+40 +repage -colorspace gray -depth 8 gray:- |
+        od -An -v -tu1 | tr -s ' ' '\n' | awk -v w=180 'NF { v[n++] = $1 } END {
+          for (i = 0; i < n; i++) {
+            if (i % w > 0) { a = v[i]; b = v[i - 1]; if ((a <= 8 && b >= 96) || (b <= 8 && a >= 96)) s++ }
+            if (i >= w) { a = v[i]; b = v[i - w]; if ((a <= 8 && b >= 96) || (b <= 8 && a >= 96)) s++ }
+          }
+          print s + 0 }'
+    }
+    one=$(hard_steps "$work/one.png") four=$(hard_steps "$work/four.png")
+    echo "hard steps in the dome patch: 1 sample $one, 4 samples $four"
+    ((one >= 500)) || fail "the 1-sample dome patch has only $one hard steps; has the picture moved?"
+    ((four * 2 <= one)) || fail "4 samples leave $four hard steps of $one; expected at most half"
+    ;;
+  snapshot-usage)
+    # Every wrong use: its own message, the usage line, status 2, and OUT neither made nor touched.
+    printf 'keep\n' >"$work/kept.png"
+    refuse() {  # refuse PATTERN ARGS...: the snapshot must refuse ARGS with a message matching
+      local pattern=$1
+      shift
+      timeout -s KILL 60 "$snapshot" "$@" >/dev/null 2>"$work/err"
+      status=$?
+      [[ $status -eq 2 ]] || fail "snapshot $*: exit status $status, expected 2: $(cat "$work/err")"
+      grep -q -E "^swancage-snapshot: $pattern" "$work/err" ||
+        fail "snapshot $*: the message should match '$pattern': $(cat "$work/err")"
+      tail -n 1 "$work/err" | grep -q '^usage: swancage-snapshot \[--size WxH\]' ||
+        fail "snapshot $*: no usage line: $(cat "$work/err")"
+      [[ $(cat "$work/kept.png") == keep ]] || fail "snapshot $* changed an existing OUT"
+      [[ ! -e "$work/new.png" ]] || fail "snapshot $* wrote $work/new.png"
+      [[ -z $(ls -A "$work" | grep -v -x -e kept.png -e err) ]] || fail "snapshot $* left files"
+    }
+    refuse "--size wants WIDTHxHEIGHT.*'1920'" --size 1920 "$work/new.png"
+    refuse "--size wants WIDTHxHEIGHT.*'1920x1080x2'" --size 1920x1080x2 "$work/new.png"
+    refuse "--size wants WIDTHxHEIGHT.*'-1920x1080'" --size -1920x1080 "$work/new.png"
+    refuse "--size wants WIDTHxHEIGHT.*'1920x-1080'" --size 1920x-1080 "$work/kept.png"
+    refuse "--size 0x720: both sides must be at least 1" --size 0x720 "$work/new.png"
+    refuse "--size 20000x720: a side may be at most 16384" --size 20000x720 "$work/kept.png"
+    refuse "--size 1x99999999999999999999: a side may be at most 16384" \
+      --size 1x99999999999999999999 "$work/new.png"
+    refuse "--size 16384x16384 is 268435456 pixels; at most 67108864" --size 16384x16384 \
+      "$work/new.png"
+    refuse "--samples wants a whole number.*'0'" --samples 0 "$work/new.png"
+    refuse "--samples wants a whole number.*'four'" --samples four "$work/new.png"
+    refuse "--samples 64 is beyond this GL driver's limit of [0-9]+ samples" --samples 64 \
+      "$work/kept.png"
+    refuse "unknown option '--sise'" --sise 1920x1080 "$work/new.png"
+    refuse "no OUT.png given" --size 1920x1080
+    refuse "--samples needs a value" "$work/new.png" --samples
+    refuse "--size is given twice" --size 1920x1080 --size 640x360 "$work/new.png"
+    refuse "more than one OUT.png" "$work/kept.png" "$work/new.png"
     ;;
   imgdiff)
     # The comparison itself at the suite's limits: if it could not tell a damaged picture from
