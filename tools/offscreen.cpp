@@ -70,7 +70,7 @@ std::string gl_error_text(GLenum error, const char* when) {
   if (error == GL_OUT_OF_MEMORY)
     return std::string("the GL driver ran out of memory ") + when +
            printed(
-               " for a %lldx%lld picture with %lld samples per pixel (about %lld MB); ask "
+               " for a %lldx%lld picture with %lld sample(s) per pixel (about %lld MB); ask "
                "for a smaller --size or fewer --samples",
                s.width, s.height, s.samples, megabytes_needed(s, g_target.depth_bytes));
   return std::string("GL error ") + printed("0x%04llx", error) + " " + when;
@@ -115,15 +115,24 @@ bool gives_exactly(int samples) {
          samples_given(g_target.depth_format, samples) == samples;
 }
 
+// A renderbuffer that could not get its storage is left empty, without an error (drivers may
+// report running out of memory this way), and its framebuffer is incomplete.
 bool complete(const char* which, std::string* error) {
   const GLenum status = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER);
   if (status == GL_FRAMEBUFFER_COMPLETE) return true;
   const RenderSize& s = g_target.size;
   *error = std::string("the ") + which +
            printed(
-               " framebuffer for a %lldx%lld picture with %lld samples per pixel is "
-               "incomplete (status 0x%04llx); this GL driver cannot draw it off screen",
+               " framebuffer for a %lldx%lld picture with %lld sample(s) per pixel is "
+               "incomplete (status 0x%04llx)",
                s.width, s.height, s.samples, status);
+  if (status == GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT)
+    *error += printed(
+        ": its buffers could not be allocated, most often for want of memory (about "
+        "%lld MB); ask for a smaller --size or fewer --samples",
+        megabytes_needed(s, g_target.depth_bytes));
+  else
+    *error += ": this GL driver cannot draw such a picture off screen";
   return false;
 }
 

@@ -365,6 +365,14 @@ case "$case_name" in
     convert "$work/960x720.png" -resize '1280x720!' "$work/stretched.png"
     "$imgdiff" "$baseline" "$work/stretched.png" "${box_limits[@]}" >/dev/null &&
       fail "a picture of the wrong aspect passed the 2x2 comparison"
+    # Buffers the driver cannot allocate within 2 GB of address space: one line saying so and
+    # how much is needed, status 1, no picture.
+    (ulimit -v 2097152 && exec timeout -s KILL 60 "$snapshot" --size 8192x8192 --samples 4 \
+      "$work/huge.png") >/dev/null 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "8192x8192 with 4 samples in 2 GB: exit status $status, expected 1: $(cat "$work/err")"
+    one_error_line "8192x8192 picture with 4 sample\(s\) per pixel .*[0-9]+ MB.*smaller --size"
+    [[ ! -e "$work/huge.png" ]] || fail "a picture that could not be drawn was written"
     ;;
   snapshot-samples)
     # Four samples per pixel soften the cage's wires against the black background: in a patch of
