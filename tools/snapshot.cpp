@@ -123,6 +123,32 @@ int usage_error(const std::string& reason) {
   return kUsageStatus;
 }
 
+// Off screen: the driver's limits (a usage error when the size is beyond them), the
+// framebuffers with their viewport, and the projection for W/H. Returns 0 or the exit status,
+// after its message; the pending output is dropped on failure.
+int open_offscreen_picture(const RenderSize& size) {
+  std::string error;
+  if (!check_driver_limits(size, &error)) {
+    abandon_output();
+    return usage_error(error);
+  }
+  if (!open_offscreen_target(size, &error)) {
+    abandon_output();
+    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+    return kFailureStatus;
+  }
+  set_projection(static_cast<double>(size.width) / size.height);
+  return 0;
+}
+
+bool read_offscreen_picture(RgbImage* image) {
+  std::string error;
+  if (read_offscreen_target(image, &error)) return true;
+  abandon_output();
+  std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,24 +165,14 @@ int main(int argc, char** argv) {
   set_window_failure_exit(kFailureStatus, abandon_output);
   if (start_up() != 0) exit_on_window_failure();  // window, GL baseline, five programs
   if (options.offscreen) {
-    if (!check_driver_limits(options.size, &error)) {  // a size the driver cannot draw
-      abandon_output();
-      return usage_error(error);
-    }
-    if (!open_offscreen_target(options.size, &error)) {  // framebuffers of W x H, viewport
-      abandon_output();
-      std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
-      return kFailureStatus;
-    }
-    set_projection(static_cast<double>(options.size.width) / options.size.height);  // W/H
+    const int status = open_offscreen_picture(options.size);  // W x H buffers, projection W/H
+    if (status != 0) return status;
   }
   draw_frame_once();  // the frame, into the back buffer or the off-screen picture
   RgbImage image;
   if (!options.offscreen) {
-    image = read_back_buffer();                         // before any swap
-  } else if (!read_offscreen_target(&image, &error)) {  // resolved, then read
-    abandon_output();
-    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+    image = read_back_buffer();                  // before any swap
+  } else if (!read_offscreen_picture(&image)) {  // resolved, then read
     return kFailureStatus;
   }
   shut_down();                          // close the window
