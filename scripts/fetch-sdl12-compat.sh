@@ -23,7 +23,7 @@ if [[ -z "$lib" ]]; then
   lib=$(find_lib)
 fi
 [[ -n "$lib" ]] || { echo "fetch-sdl12-compat: the package holds no libSDL-1.2.so.0" >&2; exit 1; }
-if ! ldconfig -p | grep -q 'libSDL2-2.0.so.0'; then
+if ! ldconfig -p | grep -F 'libSDL2-2.0.so.0' >/dev/null; then
   echo "fetch-sdl12-compat: sdl12-compat needs SDL 2 (libsdl2-2.0-0); run scripts/install-deps.sh" >&2
   exit 1
 fi

@@ -13,7 +13,7 @@ have_file() {  # any of the globs names an existing file
   for glob in "$@"; do compgen -G "$glob" >/dev/null && return 0; done
   return 1
 }
-have_library() { /sbin/ldconfig -p 2>/dev/null | grep -q -F "$1"; }
+have_library() { /sbin/ldconfig -p 2>/dev/null | grep -F "$1" >/dev/null; }  # all read: no SIGPIPE
 have_commands() { local c; for c in "$@"; do have_command "$c" || return 1; done; }
 have_sdl12() { have_module sdl || have_module sdl12_compat; }
 

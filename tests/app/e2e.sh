@@ -11,8 +11,13 @@ case_name=${test_name%%:*} stack=default
 [[ $test_name == *:* ]] && stack=${test_name#*:}
 work=$(mktemp -d)
 pids=()
+# The next case finds its window by title, so a killed swancage's window must be gone first.
 cleanup() {
   for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+  for ((i = 0; i < 50; i++)); do
+    xdotool search --name '^swancage$' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,8 +64,8 @@ check_no_gl_errors() {
   [[ -z "$errors" ]] || fail "GL errors: $errors"
 }
 
-# Starts swancage with its output in $work, waits for its window, leaves the pointer over it so
-# keyboard input goes there, and sets $pid and $win.
+# Starts swancage with its output in $work, waits for its window, gives it the keyboard focus and
+# leaves the pointer over it, and sets $pid and $win.
 start_swancage() {
   env "${stack_env[@]}" "$@" "$swancage" >"$work/out" 2>"$work/err" &  # env execs: $! is swancage
   pid=$!
@@ -68,6 +73,9 @@ start_swancage() {
   win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
   [[ -n "$win" ]] || fail "no swancage window appeared within 30 s"
   xdotool mousemove --window "$win" 10 10
+  # SDL 2 (under sdl12-compat) moves the keyboard focus to its own window; once that window is
+  # gone, later key presses would reach no window at all unless each case focuses its own.
+  xdotool windowfocus "$win"
   [[ -z "$stack_lib" ]] || grep -q -F "$stack_lib" "/proc/$pid/maps" ||
     fail "swancage did not load $stack_lib"
 }
