@@ -9,6 +9,8 @@
 #include <SDL.h>
 
 #include "app/frame.h"
+#include "app/gl_floor.h"
+#include "app/present.h"
 #include "app/process.h"
 #include "geometry/arena.h"
 #include "shading/programs.h"
@@ -29,10 +31,10 @@ bool is_escape_press(const SDL_Event& event) {
 
 // SDL's event queue holds 128 events and silently drops what arrives while it is full, and the
 // loop takes one event per iteration. A burst of input (a held key, a paste into the window) would
-// fill it and lose an Escape behind it. Every event but an Escape press is ignored by the loop
-// anyway, so it is kept out of the queue altogether.
-int keep_only_escape(const SDL_Event* event) {
-  return is_escape_press(*event) ? 1 : 0;
+// fill it and lose an Escape behind it. Every event but an Escape press and an expose (the window
+// needs its picture again) is ignored by the loop anyway, so it is kept out of the queue.
+int keep_only_escape_and_expose(const SDL_Event* event) {
+  return is_escape_press(*event) || event->type == SDL_VIDEOEXPOSE ? 1 : 0;
 }
 
 }  // namespace
@@ -74,13 +76,14 @@ int open_window() {
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");
-  SDL_SetEventFilter(keep_only_escape);
+  SDL_SetEventFilter(keep_only_escape_and_expose);
   const GLenum glew = glewInit();
   if (glew != GLEW_OK) {
     std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
                  reinterpret_cast<const char*>(glewGetErrorString(glew)));
     return -1;
   }
+  if (!has_gl_floor()) return -1;  // OpenGL 2.0 and GLSL 1.20, or one line on what is offered
   return 0;
 }
 
@@ -101,9 +104,15 @@ void draw_frame_once() {
 int run_event_loop() {
   for (;;) {
     SDL_Event event;
-    if (SDL_PollEvent(&event) && is_escape_press(event)) break;
-    draw_frame_once();
-    SDL_GL_SwapBuffers();
+    if (SDL_PollEvent(&event)) {
+      if (is_escape_press(event)) break;
+      if (event.type == SDL_VIDEOEXPOSE) note_expose();  // put the frame back before the swap
+    }
+    if (!g_drawn) {
+      draw_frame_once();
+      keep_frame();  // a copy to put back when a swap loses the back buffer's contents
+    }
+    present_frame();  // restores the frame only when it may be lost; see present.cpp
     SDL_Delay(kPresentIntervalMs);
   }
   return 0;

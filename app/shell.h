@@ -8,9 +8,10 @@ constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 720;
 
 // Opens the 1280x720 window with its GL context and loads the GL entry points. Returns 0, or -1
-// (after one line on standard error) when no window, GL context or GL loader could be had; the
-// caller then ends the process with exit_on_window_failure (app/process.h), without teardown.
-// An X error or a lost X connection, now or later, ends the process the same way.
+// (after one line on standard error) when no window, GL context or GL loader could be had, or the
+// GL is older than OpenGL 2.0 with GLSL 1.20; the caller then ends the process with
+// exit_on_window_failure (app/process.h), without teardown. An X error or a lost X connection,
+// now or later, ends the process the same way.
 int open_window();
 
 // The projection, culling, depth test, blending and the arena's arrays: every piece of GL state
@@ -28,7 +29,8 @@ int start_up();
 // Clears and draws the picture into the back buffer, once per run; later calls do nothing.
 void draw_frame_once();
 
-// Presents the frame every 10 ms, one event per iteration, until Escape. Returns 0.
+// Draws the frame on the first iteration, then presents it every 10 ms, one event per iteration,
+// until Escape, putting the frame back whenever a swap may have lost it. Returns 0.
 int run_event_loop();
 
 // Closes the window.

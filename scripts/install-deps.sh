@@ -1,31 +1,80 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing swancage need, skipping those
-# already present. Runs apt-get directly as root, through sudo otherwise.
+# Makes sure everything that building, running and testing swancage needs is there: it checks for
+# the commands, pkg-config modules, headers and drivers themselves, whatever package provided them.
+# Where apt-get exists, it installs the Debian packages for what is missing (as root, or through
+# sudo). Elsewhere it exits 1 with one list of what to install.
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config
-  libsdl1.2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libpng-dev
-  libgtest-dev libbenchmark-dev libx11-dev
-  xvfb xauth xdotool imagemagick
-)
+have_command() { command -v "$1" >/dev/null 2>&1; }
+have_module() { have_command pkg-config && pkg-config --exists "$@" 2>/dev/null; }
+have_header() { echo "#include <$1>" | c++ -E -x c++ - >/dev/null 2>&1; }
+have_file() {  # any of the globs names an existing file
+  local glob
+  for glob in "$@"; do compgen -G "$glob" >/dev/null && return 0; done
+  return 1
+}
+have_library() { /sbin/ldconfig -p 2>/dev/null | grep -F "$1" >/dev/null; }  # all read: no SIGPIPE
+have_commands() { local c; for c in "$@"; do have_command "$c" || return 1; done; }
+have_sdl12() { have_module sdl || have_module sdl12_compat; }
 
-missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+# Each need: the check, the Debian package that satisfies it, and what to look for elsewhere.
+missing_packages=() missing_needs=()
+need() {
+  local package=$1 what=$2
+  shift 2
+  "$@" && return
+  missing_packages+=("$package")
+  missing_needs+=("$what")
+}
+need cmake "cmake (3.19 or newer)" have_command cmake
+need build-essential "a C++17 compiler (c++) and make" have_commands c++ make
+need pkg-config "pkg-config" have_command pkg-config
+# SDL 1.2 itself, or sdl12-compat's development files, which also provide sdl.pc.
+need libsdl1.2-dev "SDL 1.2 development files (pkg-config module sdl or sdl12_compat)" have_sdl12
+need libglew-dev "GLEW development files (pkg-config module glew)" have_module glew
+need libgl-dev "OpenGL development files (pkg-config module gl)" have_module gl
+need libglu1-mesa-dev "GLU development files (pkg-config module glu)" have_module glu
+need libpng-dev "libpng development files (pkg-config module libpng)" have_module libpng
+need libx11-dev "Xlib development files (pkg-config module x11)" have_module x11
+need libgtest-dev "GoogleTest (header gtest/gtest.h), for the tests" have_header gtest/gtest.h
+need libbenchmark-dev "Google Benchmark (header benchmark/benchmark.h), for a benchmark" \
+  have_header benchmark/benchmark.h
+need libgl1-mesa-dri "Mesa's OpenGL drivers (swrast_dri.so)" \
+  have_file '/usr/lib/*-linux-gnu/dri/swrast_dri.so' '/usr/lib64/dri/swrast_dri.so' \
+  '/usr/lib/dri/swrast_dri.so'
+need mesa-vulkan-drivers "Mesa's Vulkan drivers with lavapipe (lvp_icd), for the zink tests" \
+  have_file '/usr/share/vulkan/icd.d/lvp_icd*.json'
+need libsdl2-2.0-0 "SDL 2 (libSDL2-2.0.so.0), for the sdl12-compat tests" \
+  have_library libSDL2-2.0.so.0
+need xvfb "Xvfb and xvfb-run" have_commands Xvfb xvfb-run
+need xauth "xauth" have_command xauth
+need xdotool "xdotool" have_command xdotool
+need imagemagick "ImageMagick (import, convert)" have_commands import convert
+
+if ! have_command apt-get; then
+  [[ ${#missing_needs[@]} -eq 0 ]] && exit 0
+  echo "install-deps: this system has no apt-get; install these with its package manager:" >&2
+  printf '  - %s\n' "${missing_needs[@]}" >&2
+  echo "(the sdl12-compat tests also need apt-get and dpkg-deb to fetch sdl12-compat)" >&2
+  exit 1
+fi
+
+# The sdl12-compat tests fetch its Debian package themselves; apt must know of it.
+apt_knows_sdl12_compat() { apt-cache show libsdl1.2-compat >/dev/null 2>&1; }
+[[ ${#missing_packages[@]} -eq 0 ]] && apt_knows_sdl12_compat && exit 0
 
 if [[ $(id -u) -eq 0 ]]; then
   sudo=()
-elif command -v sudo >/dev/null; then
+elif have_command sudo; then
   sudo=(sudo)
 else
-  echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+  echo "install-deps: need root or sudo to install: ${missing_packages[*]:-(package lists only)}" >&2
   exit 1
 fi
-echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt_knows_sdl12_compat || echo "install-deps: apt has no libsdl1.2-compat; the sdl12-compat tests will fail" >&2
+[[ ${#missing_packages[@]} -eq 0 ]] && exit 0
+mapfile -t unique < <(printf '%s\n' "${missing_packages[@]}" | sort -u)
+echo "install-deps: installing ${unique[*]}"
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${unique[@]}" >/dev/null

@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 
+#include "app/present.h"
 #include "app/shell.h"
 
 RgbImage read_back_buffer() {
@@ -14,9 +15,7 @@ RgbImage read_back_buffer() {
   image.pixels.resize(static_cast<size_t>(kWindowWidth) * kWindowHeight * 3);
   std::vector<uint8_t> rows(image.pixels.size());
   glFinish();
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+  read_drawn_rows(0, kWindowHeight, GL_RGB, rows.data());
   // glReadPixels returns rows bottom-up; images are stored top-down.
   const size_t stride = static_cast<size_t>(kWindowWidth) * 3;
   for (int y = 0; y < kWindowHeight; ++y)

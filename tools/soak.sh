@@ -1,28 +1,34 @@
 #!/usr/bin/env bash
 # Runs swancage for a while after its first frame and reports whether its resident memory grows and
-# how much CPU the presenting loop costs. Run by hand: tools/soak.sh [SECONDS] (default 60).
+# how much CPU the presenting loop costs. Run by hand: tools/soak.sh [SECONDS [PRELOAD]] (default
+# 60 s). PRELOAD is a library preloaded into swancage alone, such as build/libdiscard_swap.so, the
+# emulation of a driver that discards the back buffer on every swap.
 # Needs a built tree (scripts/build.sh build); starts a virtual X server when DISPLAY is unset.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
+preload=${2:-}
 if [[ -z "${DISPLAY:-}" ]]; then
   exec "$root/scripts/with-display.sh" "$0" "$@"
 fi
-"$root/build/swancage" >/dev/null &
+env ${preload:+LD_PRELOAD="$preload"} "$root/build/swancage" >/dev/null &
 pid=$!
 trap 'kill -KILL $pid 2>/dev/null' EXIT
 
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$pid/status"; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }  # utime + stime
 
-# The first frame is done once the process stops using a whole core for a second.
-prev=$(cpu_ticks)
+# The first frame is done once the process has used less than 90% of a core for two seconds in a
+# row: drawing keeps at least one core busy, and presenting, even with the frame put back before
+# every swap, does not.
+tick=$(getconf CLK_TCK)
+prev=$(cpu_ticks) quiet=0
 while sleep 1; do
   now=$(cpu_ticks)
-  (( now - prev < $(getconf CLK_TCK) / 2 )) && break
+  if (( (now - prev) * 10 < tick * 9 )); then ((++quiet)); else quiet=0; fi
+  ((quiet >= 2)) && break
   prev=$now
 done
-tick=$(getconf CLK_TCK)
 start_rss=$(rss_kb) start_cpu=$(cpu_ticks) start_time=$(date +%s.%N)
 max_rss=$start_rss
 for ((i = 0; i < seconds; i++)); do

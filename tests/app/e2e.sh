@@ -1,37 +1,86 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real executables under a real X server, driven by real X clients.
-# usage: e2e.sh CASE SWANCAGE SNAPSHOT XPOKE IMGDIFF BASELINE TOLERANCE MAX_SHARE STRONG
-#               MAX_STRONG_SHARE
+# usage: e2e.sh CASE[:STACK] SWANCAGE SNAPSHOT XPOKE IMGDIFF BASELINE TOLERANCE MAX_SHARE STRONG
+#               MAX_STRONG_SHARE DISCARD_SHIM SDL12_COMPAT_DIR
 # Every wait is bounded, and every process this script starts is killed with SIGKILL on exit, so
 # a hung program fails its test instead of hanging the suite. Statuses and streams are checked
 # exactly, as the README documents them.
 set -uo pipefail
-case_name=$1 swancage=$2 snapshot=$3 xpoke=$4 imgdiff=$5
+test_name=$1 swancage=$2 snapshot=$3 xpoke=$4 imgdiff=$5
 baseline=$6 tolerance=$7 max_share=$8 strong=$9 max_strong_share=${10}
+shim=${11:-} compat_dir=${12:-}
 limits=("$tolerance" "$max_share" "$strong" "$max_strong_share")
+case_name=${test_name%%:*} stack=default
+[[ $test_name == *:* ]] && stack=${test_name#*:}
 work=$(mktemp -d)
 pids=()
+# The next case finds its window by title, so a killed swancage's window must be gone first.
 cleanup() {
   for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+  for ((i = 0; i < 50; i++)); do
+    xdotool search --name '^swancage$' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL [$case_name]: $*" >&2
+  echo "FAIL [$test_name]: $*" >&2
   exit 1
 }
 
-# Starts swancage with its output in $work, waits for its window, leaves the pointer over it so
-# keyboard input goes there, and sets $pid and $win. Arguments, if any, are a command that execs
-# swancage (env with signal options).
+# The stack a case runs on: settings for every swancage and snapshot it starts ($stack_env), and
+# a library that must be loaded, or the case would quietly test the default stack ($stack_lib).
+stack_env=() stack_lib=
+case "$stack" in
+  default) ;;
+  discard)  # every swap discards the back buffer; the program has to find that out itself
+    stack_env=(LD_PRELOAD="$shim") stack_lib=$shim ;;
+  discard-age)  # the same, and GLX_EXT_buffer_age says so
+    stack_env=(LD_PRELOAD="$shim" DISCARD_SWAP_ADVERTISE_AGE=1) stack_lib=$shim ;;
+  zink)  # Mesa's GL over Vulkan, here on lavapipe: another compiler and swapchain presentation
+    stack_env=(LIBGL_ALWAYS_SOFTWARE=1 MESA_LOADER_DRIVER_OVERRIDE=zink) stack_lib=libvulkan_lvp.so ;;
+  sdl12-compat)  # SDL 1.2's interface over SDL 2, whose default framebuffer is an object
+    lib=$("$(dirname "$0")/../../scripts/fetch-sdl12-compat.sh" "$compat_dir") || fail "no sdl12-compat"
+    stack_env=(LD_LIBRARY_PATH="$lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}")
+    stack_lib=$lib/libSDL-1.2.so ;;
+  *) fail "unknown stack $stack" ;;
+esac
+on_stack() { env "${stack_env[@]}" "$@"; }
+
+# Runs the snapshot tool on the stack into $work/$1, with GL errors reported on $work/$1.err.
+stack_snapshot() {
+  on_stack MESA_DEBUG=1 LD_DEBUG=files LD_DEBUG_OUTPUT="$work/ld" \
+    timeout -s KILL 120 "$snapshot" "$work/$1" >/dev/null 2>"$work/$1.err" || fail "snapshot failed"
+  [[ -z "$stack_lib" ]] || grep -q -F "$stack_lib" "$work"/ld.* ||
+    fail "the snapshot did not load $stack_lib"
+  rm -f "$work"/ld.*
+  check_no_gl_errors "$work/$1.err"
+}
+
+# Mesa reports each GL error the program raises under MESA_DEBUG. sdl12-compat raises one of its
+# own while it sets up its framebuffer object; that one is not the program's.
+check_no_gl_errors() {
+  local errors
+  errors=$(grep 'Mesa: User error' "$1" | grep -v 'glGetFramebufferAttachmentParameteriv')
+  [[ -z "$errors" ]] || fail "GL errors: $errors"
+}
+
+# Starts swancage with its output in $work, waits for its window, gives it the keyboard focus and
+# leaves the pointer over it, and sets $pid and $win.
 start_swancage() {
-  "$@" "$swancage" >"$work/out" 2>"$work/err" &
+  env "${stack_env[@]}" "$@" "$swancage" >"$work/out" 2>"$work/err" &  # env execs: $! is swancage
   pid=$!
   pids+=("$pid")
   win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
   [[ -n "$win" ]] || fail "no swancage window appeared within 30 s"
   xdotool mousemove --window "$win" 10 10
+  # SDL 2 (under sdl12-compat) moves the keyboard focus to its own window; once that window is
+  # gone, later key presses would reach no window at all unless each case focuses its own.
+  xdotool windowfocus "$win"
+  [[ -z "$stack_lib" ]] || grep -q -F "$stack_lib" "/proc/$pid/maps" ||
+    fail "swancage did not load $stack_lib"
 }
 
 alive_after() {  # alive_after SECONDS: is swancage still running after that long?
@@ -142,10 +191,10 @@ case "$case_name" in
   present)
     # What the window shows must be the frame: right after it is drawn, after the window has been
     # covered and uncovered, and a few seconds later. The frame itself is drawn only once.
-    timeout -s KILL 120 "$snapshot" "$work/frame.png" >/dev/null || fail "snapshot failed"
-    start_swancage
+    stack_snapshot frame.png
+    start_swancage MESA_DEBUG=1
     compare_to_frame() {
-      local keep=${PWD}/Testing/present-failure
+      local keep=${PWD}/Testing/${test_name/:/-}-failure
       if ! "$imgdiff" "$work/frame.png" "$work/$1.png" "${exact[@]}" "$work/$1-diff.png"; then
         mkdir -p "$keep" && cp "$work/frame.png" "$work/$1.png" "$work/$1-diff.png" "$keep/"
         fail "$1: the window differs from the frame; see $keep"
@@ -178,12 +227,47 @@ case "$case_name" in
     xdotool key Escape
     wait_exit 20
     [[ $status -eq 0 ]] || fail "exit status $status after Escape"
+    check_no_gl_errors "$work/err"
+    ;;
+  unrestored)
+    # The negative control for the swap-discarding stack: with the kept frame never put back, the
+    # window must turn wholly magenta once the frame is drawn, or the emulation tests nothing.
+    start_swancage DISCARD_SWAP_NO_RESTORE=1
+    magenta=
+    for ((end = SECONDS + 90; SECONDS < end; )); do  # the frame first takes a few seconds
+      import -silent -window "$win" "$work/shot.png" 2>/dev/null &&
+        [[ $(convert "$work/shot.png" -unique-colors -format '%w %[pixel:p{0,0}]' info:) == \
+          "1 srgb(255,0,255)" ]] && magenta=yes && break
+      sleep 0.5
+    done
+    [[ -n "$magenta" ]] || fail "the window never turned wholly magenta without its frame put back"
+    xdotool key Escape
+    wait_exit 20
+    ;;
+  gl-floor)
+    # Below OpenGL 2.0 the loader leaves the shader entry points null; below GLSL 1.20 no shader
+    # text compiles. Either is refused at start with one line and status 255. The shader cache
+    # must be off, or a cached build hides the compile error behind a link error.
+    refused() {  # refused WHAT_THE_DRIVER_OFFERS OVERRIDES...
+      local offered=$1
+      shift
+      env "$@" MESA_SHADER_CACHE_DISABLE=true timeout -s KILL 60 "$swancage" >"$work/out" 2>"$work/err"
+      status=$?
+      [[ $status -eq 255 ]] || fail "$*: exit status $status, expected 255 (-1); $(cat "$work/err")"
+      [[ ! -s "$work/out" ]] || fail "$*: standard output should be empty: $(cat "$work/out")"
+      # Mesa may add lines of its own (it cannot name GLSL 1.10 in a version string).
+      [[ $(grep -c '^swancage:' "$work/err") -eq 1 ]] || fail "$*: expected one line: $(cat "$work/err")"
+      grep -q "needs OpenGL 2.0 with GLSL 1.20" "$work/err" || fail "$*: what is needed? $(cat "$work/err")"
+      grep -q -F "$offered" "$work/err" || fail "$*: the line should say $offered: $(cat "$work/err")"
+    }
+    refused "offers OpenGL 1.5" MESA_GL_VERSION_OVERRIDE=1.5
+    refused "offers OpenGL 2.0" MESA_GL_VERSION_OVERRIDE=2.0 MESA_GLSL_VERSION_OVERRIDE=110
     ;;
   baseline)
     # The snapshot tool's picture against the committed one. On failure the picture and a diff
     # (differing pixels in red) are kept in the build tree's Testing folder.
-    timeout -s KILL 120 "$snapshot" "$work/picture.png" >/dev/null || fail "snapshot failed"
-    keep=${PWD}/Testing/baseline-failure
+    stack_snapshot picture.png
+    keep=${PWD}/Testing/${test_name/:/-}-failure
     if ! "$imgdiff" "$baseline" "$work/picture.png" "${limits[@]}" "$work/diff.png"; then
       mkdir -p "$keep" && cp "$work/picture.png" "$work/diff.png" "$keep/"
       fail "the picture differs from $baseline; see $keep (regenerate on purpose with the update-baseline target)"
@@ -464,4 +548,4 @@ case "$case_name" in
     fail "unknown case"
     ;;
 esac
-echo "PASS [$case_name]"
+echo "PASS [$test_name]"

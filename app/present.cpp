@@ -1,0 +1,160 @@
+// Presenting the frame: the picture is drawn once, but GLX leaves the back buffer undefined after
+// each swap, and flip-model drivers hand back an older or a fresh buffer. The loop therefore keeps
+// a copy of the frame and puts it back whenever the back buffer may have lost it.
+//
+// Putting it back before every swap would always be right, but on a software renderer it costs
+// about 5.5 ms of CPU per swap (55% of a core at 100 swaps a second), against 0.15 ms for the swap
+// alone. So it is put back only when the back buffer is known or found to have lost the frame:
+// - Where the driver offers GLX_EXT_buffer_age, it is asked before each swap. Age 0 means the
+//   contents are undefined; any other age names an earlier presented frame, which is always the
+//   picture, so nothing needs doing. One cheap query per swap, exact on every conforming driver.
+// - Elsewhere, and when the frame lives in a framebuffer object (as under sdl12-compat, whose
+//   swap the window system's buffer age does not describe), the back buffer is read back after
+//   each of the first few swaps and compared with the kept copy. Double and triple buffering both
+//   hand back a buffer that was never drawn within three swaps. Once a loss is seen, the frame is
+//   put back before every swap from then on.
+// - An expose event (the window uncovered, mapped again) puts the frame back once and starts the
+//   checks again, since a driver may replace its buffers when the window changes.
+// Where the back buffer survives swaps, as on llvmpipe, the loop costs a swap and a sleep.
+#include "app/present.h"
+
+#include <GL/glx.h>
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "app/shell.h"
+
+#ifndef GLX_BACK_BUFFER_AGE_EXT
+#define GLX_BACK_BUFFER_AGE_EXT 0x20F4
+#endif
+
+namespace {
+
+// Swaps after which the back buffer is compared with the kept frame: enough for a fresh buffer
+// to come round under double or triple buffering.
+constexpr int kSwapsChecked = 3;
+// Rows read back per comparison step, so a check needs only a small buffer.
+constexpr int kRowsPerBand = 16;
+constexpr size_t kRowBytes = static_cast<size_t>(kWindowWidth) * 4;
+
+uint8_t g_kept[kRowBytes * kWindowHeight];  // the frame as drawn, BGRA, bottom row first
+bool g_asks_buffer_age = false;             // the driver reports the back buffer's age
+bool g_loses_frame = false;    // a swap was seen to lose the frame: put it back every time
+bool g_put_back_next = false;  // put it back before the next swap, once
+bool g_just_drawn = false;     // the back buffer holds the frame that was just drawn
+int g_checks_left = 0;
+
+// A framebuffer object bound for drawing, where the GL has framebuffer objects at all.
+GLuint drawn_framebuffer() {
+  if (!GLEW_VERSION_3_0 && !GLEW_ARB_framebuffer_object && !GLEW_EXT_framebuffer_object) return 0;
+  GLint name = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &name);  // same enum as EXT's single binding
+  return static_cast<GLuint>(name);
+}
+
+bool has_separate_read_binding() {
+  return GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
+}
+
+bool lists_extension(const char* list, const char* name) {
+  const size_t length = std::strlen(name);
+  for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length) {
+    const bool starts = at == list || at[-1] == ' ';
+    const bool ends = at[length] == ' ' || at[length] == '\0';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+bool driver_reports_buffer_age() {
+  Display* display = glXGetCurrentDisplay();
+  if (!display || !glXGetCurrentDrawable() || drawn_framebuffer() != 0) return false;
+  return lists_extension(glXQueryExtensionsString(display, DefaultScreen(display)),
+                         "GLX_EXT_buffer_age");
+}
+
+unsigned back_buffer_age() {
+  unsigned age = 0;
+  glXQueryDrawable(glXGetCurrentDisplay(), glXGetCurrentDrawable(), GLX_BACK_BUFFER_AGE_EXT, &age);
+  return age;
+}
+
+bool back_buffer_holds_frame() {
+  uint8_t band[kRowBytes * kRowsPerBand];
+  for (int y = 0; y < kWindowHeight; y += kRowsPerBand) {
+    const int rows = y + kRowsPerBand <= kWindowHeight ? kRowsPerBand : kWindowHeight - y;
+    read_drawn_rows(y, rows, GL_BGRA, band);
+    if (std::memcmp(band, g_kept + y * kRowBytes, rows * kRowBytes) != 0) return false;
+  }
+  return true;
+}
+
+// Draws the kept pixels over the whole drawn framebuffer, untouched by the picture's programs,
+// depth test or blending.
+void put_frame_back() {
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glUseProgram(0);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glWindowPos2i(0, 0);
+  glDrawPixels(kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, g_kept);
+  glPopClientAttrib();
+  glPopAttrib();
+  glUseProgram(static_cast<GLuint>(program));
+}
+
+bool frame_may_be_lost() {
+  if (g_just_drawn) return false;
+  if (g_loses_frame || g_put_back_next) return true;
+  return g_asks_buffer_age && back_buffer_age() == 0;
+}
+
+}  // namespace
+
+void read_drawn_rows(int y0, int rows, GLenum format, void* out) {
+  GLint read_framebuffer = 0, read_buffer = 0, draw_buffer = 0, pack_alignment = 0;
+  const GLuint drawn = drawn_framebuffer();
+  const bool rebind = has_separate_read_binding();
+  if (rebind) {
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawn);
+  }
+  glGetIntegerv(GL_READ_BUFFER, &read_buffer);
+  glGetIntegerv(GL_DRAW_BUFFER, &draw_buffer);  // GL_BACK, or the object's colour attachment
+  glGetIntegerv(GL_PACK_ALIGNMENT, &pack_alignment);
+  glReadBuffer(static_cast<GLenum>(draw_buffer));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, y0, kWindowWidth, rows, format, GL_UNSIGNED_BYTE, out);
+  glPixelStorei(GL_PACK_ALIGNMENT, pack_alignment);
+  glReadBuffer(static_cast<GLenum>(read_buffer));
+  if (rebind) glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer));
+}
+
+void keep_frame() {
+  read_drawn_rows(0, kWindowHeight, GL_BGRA, g_kept);
+  g_asks_buffer_age = driver_reports_buffer_age();
+  g_checks_left = g_asks_buffer_age ? 0 : kSwapsChecked;
+  g_just_drawn = true;
+}
+
+void note_expose() {
+  g_put_back_next = true;
+  if (!g_asks_buffer_age) g_checks_left = kSwapsChecked;
+}
+
+void present_frame() {
+  if (frame_may_be_lost()) put_frame_back();
+  g_put_back_next = false;
+  g_just_drawn = false;
+  SDL_GL_SwapBuffers();
+  if (g_checks_left > 0 && !g_loses_frame) {
+    --g_checks_left;
+    g_loses_frame = !back_buffer_holds_frame();
+  }
+}
