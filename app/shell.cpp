@@ -9,8 +9,8 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include "app/draw.h"
 #include "app/frame.h"
-#include "geometry/arena.h"
 #include "shading/programs.h"
 
 namespace {
@@ -48,7 +48,7 @@ void set_default_gl_state() {
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glInterleavedArrays(GL_C4F_N3F_V3F, 0, g_arena.vertices);
+  bind_arena_arrays();
 }
 
 int open_window() {

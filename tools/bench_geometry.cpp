@@ -26,7 +26,8 @@
 
 namespace {
 
-constexpr int32_t kPictureVertices = 6383316;  // table, glass top, swan and cage
+constexpr int32_t kPictureVertices =  // table, glass top, swan and cage
+    kTableVertices + kGlassTopVertices + kSwanVertices + kCageVertices;
 constexpr int kTubeBatch = 1000;               // segments per tube benchmark iteration
 
 // Drops the arena's pages that the picture writes; the next write to each faults in a zero page.
