@@ -1,11 +1,12 @@
 // The doily grid: written straight over the start of the arena, drawn as quads by the frame.
 #include "scene/doily.h"
 
-ArenaRange build_doily_grid() {
+ArenaRange build_doily_part(int32_t first, int32_t rows) {
   // One sequential pass over each array, no checks inside the loops: the static_asserts in the
-  // header keep both writes inside the arena.
+  // header keep the whole grid, and so any piece of it, inside the arena.
+  const int32_t vertex_rows = rows + 1;
   Vertex* v = g_arena.vertices;
-  for (int32_t row = 0; row < kDoilyGridSize; ++row) {
+  for (int32_t row = first; row < first + vertex_rows; ++row) {
     const float x = static_cast<float>(row);
     for (int32_t column = 0; column < kDoilyGridSize; ++column)
       *v++ = {1, 1, 1, 1, 0, 0, 0, x, static_cast<float>(column), 0};
@@ -14,7 +15,7 @@ ArenaRange build_doily_grid() {
   // Corners (row, column), (row, column+1), (row+1, column+1), (row+1, column): counter-clockwise
   // seen from above once the vertex stage maps row to x and column to z.
   uint32_t* i = g_arena.indices;
-  for (int32_t row = 0; row < kDoilyQuadsPerRow; ++row) {
+  for (int32_t row = 0; row < rows; ++row) {
     uint32_t k = static_cast<uint32_t>(row * kDoilyGridSize);
     for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column, ++k, i += 4) {
       i[0] = k;
@@ -23,5 +24,9 @@ ArenaRange build_doily_grid() {
       i[3] = k + kDoilyGridSize;
     }
   }
-  return {0, kDoilyGridVertices, 0, kDoilyIndexCount};
+  return {0, vertex_rows * kDoilyGridSize, 0, 4 * rows * kDoilyQuadsPerRow};
+}
+
+ArenaRange build_doily_grid() {
+  return build_doily_part(0, kDoilyQuadsPerRow);
 }
