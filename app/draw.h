@@ -5,6 +5,8 @@
 // May not: build geometry or bind programs; the frame's passes do that.
 #pragma once
 
+#include <GL/glew.h>
+
 #include "geometry/arena.h"
 
 // Binds the arena's records as the colour, normal and position arrays (GL_C4F_N3F_V3F).
@@ -13,8 +15,14 @@ void bind_arena_arrays();
 // One GL_TRIANGLES draw of the range's index entries.
 void draw_triangles(const ArenaRange& written);
 
+// Runs records first .. first + count - 1 of the arena through the bound program's vertex stage as
+// points, nothing rasterised, and records what the stage outputs (see kDoilyRecordVaryings) into
+// `buffer`, whose storage is already large enough, at the same record positions.
+void record_vertices(GLuint buffer, int32_t first, int32_t count);
+
 // The doily grid with the doily program bound. Where the program records its vertices, each grid
-// vertex is shaded once into a buffer (points, nothing rasterised) and the quads are drawn from
-// the recorded vertices; otherwise the quads are drawn from the grid itself, as a GL 2.1 context
-// without transform feedback must. Leaves the arena's arrays bound as they were.
+// vertex is shaded once into a buffer (half of them by a helper context on another thread, where
+// one can be had) and the quads are drawn from the recorded vertices; otherwise the quads are drawn
+// from the grid itself, as a GL 2.1 context without transform feedback must. Leaves the arena's
+// arrays bound as they were.
 void draw_doily(const ArenaRange& grid);

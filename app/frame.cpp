@@ -40,11 +40,11 @@ ArenaRange build_swan(int32_t, int32_t) {
 // pieces are bands of its grid, drawn as quads.
 const FramePass kFramePasses[] = {
     {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_part,
-     draw_triangles},                                                      // legs, then the rim
-    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles},   // a translucent disc
+     draw_triangles},                                                    // legs, then the rim
+    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles},  // a translucent disc
     {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_part,
-     draw_doily},                                                         // lifted on the GPU
-    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles},      // feathers, then neck
+     draw_doily},                                                     // lifted on the GPU
+    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles},  // feathers, then neck
     {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_part,
      draw_triangles},  // walls, then the dome
 };

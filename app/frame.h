@@ -16,7 +16,7 @@
 struct FramePass {
   const char* name;
   GLuint ProgramSlots::*program;
-  int32_t items;           // tube segments, or 1 for an object built in one piece
+  int32_t items;            // tube segments, or 1 for an object built in one piece
   int32_t items_per_piece;  // how many go through the arena's window at once
   // Builds items first .. first + count - 1 at the arena's write cursor; returns what it wrote.
   ArenaRange (*build)(int32_t first, int32_t count);

@@ -8,6 +8,7 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include "app/draw.h"
 #include "app/frame.h"
@@ -52,6 +53,9 @@ void set_default_gl_state() {
 }
 
 int open_window() {
+  // The doily's helper context records on a thread of its own through the same X connection;
+  // Xlib must know before the connection is opened.
+  XInitThreads();
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
   // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
   setenv("SDL_VIDEODRIVER", "x11", 0);

@@ -7,7 +7,7 @@ namespace {
 
 // The four faces without a capacity check; callers reserve for all their tetrahedra at once.
 inline void emit_reserved_tetrahedron(const Point3& p1, const Point3& p2, const Point3& p3,
-                              const Point3& p4) {
+                                      const Point3& p4) {
   emit_reserved_triangle(p1, p2, p3);
   emit_reserved_triangle(p1, p4, p2);
   emit_reserved_triangle(p1, p3, p4);

@@ -94,7 +94,7 @@ using Float2 = float __attribute__((vector_size(8)));
 static_assert(sizeof(Vertex) == sizeof(Float4) * 2 + sizeof(Float2), "Vertex is ten floats");
 
 inline void emit_record(Vertex* v, const SideNormals& n, int i, const SideFloats& x,
-                         const SideFloats& y, const SideFloats& z) {
+                        const SideFloats& y, const SideFloats& z) {
   const Float4 colour = {1, 1, 1, 1};
   const Float4 normal_and_x = {n.x[i], n.y[i], n.z[i], x[i]};
   const Float2 y_and_z = {y[i], z[i]};

@@ -18,10 +18,10 @@ constexpr float kCageWireRadius = 1;
 // 20 positions around the cage carry bars, spokes and ribs.
 constexpr int32_t kCagePositions = 20;
 // Tier 0: spoke, bar, ring piece and floor ring piece per position; tier 1: bar and ring piece.
-constexpr int32_t kCageWallSegments = (4 + 2) * kCagePositions;  // 120
-constexpr int32_t kDomeSegments = 200;                            // per rib
+constexpr int32_t kCageWallSegments = (4 + 2) * kCagePositions;                        // 120
+constexpr int32_t kDomeSegments = 200;                                                 // per rib
 constexpr int32_t kCageSegments = kCageWallSegments + kDomeSegments * kCagePositions;  // 4,120
-constexpr int32_t kCageVertices = kCageSegments * kTubeVertices;  // 4,944,000
+constexpr int32_t kCageVertices = kCageSegments * kTubeVertices;                       // 4,944,000
 static_assert(kCageVertices <= kArenaVertexCapacity, "the cage must fit the arena");
 
 // Appends the cage's segments first .. first + count - 1 (of kCageSegments) at the write cursor

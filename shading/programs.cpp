@@ -50,8 +50,7 @@ GLuint build_program(const char* snippet, const GLchar* const* recorded) {
   glAttachShader(p, vs);
   glAttachShader(p, fs);
   // Set before the one link, so the program that is logged is the program that records.
-  if (recorded != nullptr)
-    glTransformFeedbackVaryings(p, 3, recorded, GL_INTERLEAVED_ATTRIBS);
+  if (recorded != nullptr) glTransformFeedbackVaryings(p, 3, recorded, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(p);
   GLint ok = 0;
   glGetProgramiv(p, GL_LINK_STATUS, &ok);
@@ -66,8 +65,8 @@ GLuint build_program(const char* snippet, const GLchar* const* recorded) {
 
 void build_all_programs() {
   g_programs.doily_records = GLEW_VERSION_3_0;
-  g_programs.doily = build_program(kDoilySnippet, g_programs.doily_records ? kDoilyRecordVaryings
-                                                                          : nullptr);
+  g_programs.doily =
+      build_program(kDoilySnippet, g_programs.doily_records ? kDoilyRecordVaryings : nullptr);
   g_programs.cage = build_program(kCageSnippet);
   g_programs.glass = build_program(kGlassSnippet);
   g_programs.swan = build_program(kSwanSnippet);

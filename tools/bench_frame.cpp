@@ -83,8 +83,8 @@ int run_plain() {
   rusage usage;
   getrusage(RUSAGE_SELF, &usage);
   report_figures({{"first_frame_since_process_start", seconds_since_process_start()},
-                 {"first_frame_since_main", since_main},
-                 {"peak_rss_mb", usage.ru_maxrss / 1024.0}});
+                  {"first_frame_since_main", since_main},
+                  {"peak_rss_mb", usage.ru_maxrss / 1024.0}});
   shut_down();
   return 0;
 }
@@ -183,8 +183,8 @@ void print_medians(const std::vector<std::string>& names,
                    const std::vector<std::vector<double>>& values) {
   for (size_t i = 0; i < names.size(); ++i) {
     const auto [lo, hi] = std::minmax_element(values[i].begin(), values[i].end());
-    std::printf("  %-34s %10.3f   (min %.3f, max %.3f)\n", names[i].c_str(), median(values[i]),
-                *lo, *hi);
+    std::printf("  %-34s %10.3f   (min %.3f, max %.3f)\n", names[i].c_str(), median(values[i]), *lo,
+                *hi);
   }
 }
 

@@ -28,7 +28,7 @@ namespace {
 
 constexpr int32_t kPictureVertices =  // table, glass top, swan and cage
     kTableVertices + kGlassTopVertices + kSwanVertices + kCageVertices;
-constexpr int kTubeBatch = 1000;               // segments per tube benchmark iteration
+constexpr int kTubeBatch = 1000;  // segments per tube benchmark iteration
 
 // Drops the arena's pages that the picture writes; the next write to each faults in a zero page.
 void release_picture_pages() {

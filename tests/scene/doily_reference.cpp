@@ -55,7 +55,7 @@ std::array<uint8_t, 5> doily_orbits(float s, float t) {
 }
 
 DoilySample doily_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
-                       const DoilyRules& rules) {
+                         const DoilyRules& rules) {
   float sx = 0.0f, sy = 0.0f;
   for (int j = 0; j < 5; ++j) {
     const int step = orbits[j];

@@ -39,7 +39,7 @@ struct DoilySample {
   float colour[4];
 };
 DoilySample doily_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
-                       const DoilyRules& rules);
+                         const DoilyRules& rules);
 
 // The vertex stage's outputs for one grid vertex.
 struct DoilyVertex {

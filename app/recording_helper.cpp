@@ -1,0 +1,95 @@
+// The helper context and its thread.
+//
+// GL context discipline. The window's context is current on the main thread only, for the whole
+// run. The helper context is current only on the helper thread, from the start of one recording
+// to its end, and is released before the thread ends; a new thread is started for each recording
+// and joined by end_helper_recording, so at most one helper thread exists at a time. The two
+// contexts share objects (the doily program and the recording buffer) and nothing else: each binds
+// the arena's grid records as its own client arrays. Object changes cross between them the ways
+// GL orders them: the buffer's storage is allocated by the window's context before a fence that
+// the helper waits on, and the helper finishes (glFinish) before it releases its context, after
+// which the window's context binds the buffer again to draw from it. Xlib is shared between the
+// threads, which XInitThreads (called before the window is opened) makes safe.
+#include "app/recording_helper.h"
+
+#include <GL/glx.h>
+
+#include <thread>
+
+#include "app/draw.h"
+
+namespace {
+
+struct HelperContext {
+  Display* display = nullptr;
+  GLXContext context = nullptr;
+  GLXPbuffer pbuffer = 0;
+};
+
+// Made once, at the first recording, and kept for the life of the process like the programs.
+HelperContext g_helper;
+bool g_helper_tried = false;
+std::thread g_helper_thread;
+
+// A driver may refuse a pbuffer or a shared context with an X error rather than a null result;
+// Xlib's default handler would end the process. While the helper is made, errors are only noted.
+bool g_x_error = false;
+int note_x_error(Display*, XErrorEvent*) {
+  g_x_error = true;
+  return 0;
+}
+
+bool make_helper_context() {
+  Display* display = glXGetCurrentDisplay();
+  GLXContext shared = glXGetCurrentContext();
+  if (display == nullptr || shared == nullptr) return false;
+  int screen = 0;
+  if (glXQueryContext(display, shared, GLX_SCREEN, &screen) != Success) return false;
+  const int wanted[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, None};
+  int found = 0;
+  GLXFBConfig* configs = glXChooseFBConfig(display, screen, wanted, &found);
+  if (configs == nullptr) return false;
+  if (found == 0) {
+    XFree(configs);
+    return false;
+  }
+  const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
+  const GLXPbuffer pbuffer = glXCreatePbuffer(display, configs[0], size);
+  const GLXContext context =
+      glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, shared, glXIsDirect(display, shared));
+  XFree(configs);
+  if (pbuffer == 0 || context == nullptr) {
+    if (context != nullptr) glXDestroyContext(display, context);
+    if (pbuffer != 0) glXDestroyPbuffer(display, pbuffer);
+    return false;
+  }
+  g_helper = {display, context, pbuffer};
+  return true;
+}
+
+void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first, int32_t count) {
+  glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer, g_helper.context);
+  glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
+  bind_arena_arrays();
+  glUseProgram(program);
+  record_vertices(buffer, first, count);
+  glFinish();
+  glXMakeContextCurrent(g_helper.display, None, None, nullptr);
+}
+
+}  // namespace
+
+bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
+                            int32_t count) {
+  if (!g_helper_tried) {
+    g_helper_tried = true;
+    make_helper_context();
+  }
+  if (g_helper.context == nullptr) return false;
+  g_helper_thread = std::thread(record_on_helper, program, buffer, ready, first, count);
+  return true;
+}
+
+void end_helper_recording() {
+  if (g_helper_thread.joinable()) g_helper_thread.join();
+}

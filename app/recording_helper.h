@@ -1,0 +1,23 @@
+// A second GL context, on a thread of its own, that records part of each doily piece while the
+// window's context records the rest. llvmpipe shades a draw's vertices on the thread that issues
+// it, so two contexts recording at once keep two cores busy.
+//
+// Owns: the helper's GLX context, its 1x1 pbuffer and the thread that makes them current.
+// May not: make the window's context current, or write to the arena.
+#pragma once
+
+#include <cstdint>
+
+#include <GL/glew.h>
+
+// Starts recording vertices first .. first + count - 1 of the arena's grid records into `buffer`
+// (at the same record positions) with `program`, on the helper thread. `ready` is a fence that the
+// window's context has flushed after the last change to `buffer`. Returns false, having started
+// nothing, where no helper context can be had (no pbuffer configuration or no shared context); the
+// caller then records those vertices itself.
+bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
+                            int32_t count);
+
+// Waits until the helper has finished: its recording is complete in `buffer`, and its context is
+// no longer current anywhere.
+void end_helper_recording();
