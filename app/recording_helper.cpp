@@ -54,11 +54,16 @@ bool make_helper_context() {
     return false;
   }
   const int size[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
+  XSync(display, False);
+  g_x_error = false;
+  const XErrorHandler previous = XSetErrorHandler(note_x_error);
   const GLXPbuffer pbuffer = glXCreatePbuffer(display, configs[0], size);
   const GLXContext context =
       glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, shared, glXIsDirect(display, shared));
+  XSync(display, False);
+  XSetErrorHandler(previous);
   XFree(configs);
-  if (pbuffer == 0 || context == nullptr) {
+  if (g_x_error || pbuffer == 0 || context == nullptr) {
     if (context != nullptr) glXDestroyContext(display, context);
     if (pbuffer != 0) glXDestroyPbuffer(display, pbuffer);
     return false;
