@@ -52,7 +52,8 @@ void record_doily_vertices(const ArenaRange& grid, GLuint buffer) {
                       begin_helper_recording(g_programs.doily, buffer, ready,
                                              grid.first_vertex + mine, grid.vertex_count - mine);
   record_vertices(buffer, grid.first_vertex, shared ? mine : grid.vertex_count);
-  end_helper_recording();
+  if (shared && !end_helper_recording())
+    record_vertices(buffer, grid.first_vertex + mine, grid.vertex_count - mine);
   if (ready != nullptr) glDeleteSync(ready);
 }
 

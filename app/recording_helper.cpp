@@ -72,13 +72,20 @@ bool make_helper_context() {
   return true;
 }
 
+// Read by the main thread only after joining the helper thread.
+bool g_helper_recorded = false;
+
 void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first, int32_t count) {
-  glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer, g_helper.context);
+  g_helper_recorded = false;
+  if (!glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer,
+                             g_helper.context))
+    return;
   glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
   bind_arena_arrays();
   glUseProgram(program);
   record_vertices(buffer, first, count);
   glFinish();
+  g_helper_recorded = glGetError() == GL_NO_ERROR;
   glXMakeContextCurrent(g_helper.display, None, None, nullptr);
 }
 
@@ -95,6 +102,8 @@ bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t
   return true;
 }
 
-void end_helper_recording() {
-  if (g_helper_thread.joinable()) g_helper_thread.join();
+bool end_helper_recording() {
+  if (!g_helper_thread.joinable()) return false;
+  g_helper_thread.join();
+  return g_helper_recorded;
 }

@@ -18,6 +18,7 @@
 bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
                             int32_t count);
 
-// Waits until the helper has finished: its recording is complete in `buffer`, and its context is
-// no longer current anywhere.
-void end_helper_recording();
+// Waits until the helper has finished and its context is no longer current anywhere. Returns
+// whether its recording is complete in `buffer`; if not (its context could not be made current, or
+// the GL reported an error), the caller must record those vertices itself.
+bool end_helper_recording();
