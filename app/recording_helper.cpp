@@ -4,12 +4,16 @@
 // run. The helper context is current only on the helper thread, from the start of one recording
 // to its end, and is released before the thread ends; a new thread is started for each recording
 // and joined by end_helper_recording, so at most one helper thread exists at a time. The two
-// contexts share objects (the doily program and the recording buffer) and nothing else: each binds
-// the arena's grid records as its own client arrays. Object changes cross between them the ways
-// GL orders them: the buffer's storage is allocated by the window's context before a fence that
-// the helper waits on, and the helper finishes (glFinish) before it releases its context, after
-// which the window's context binds the buffer again to draw from it. Xlib is shared between the
-// threads, which XInitThreads (called before the window is opened) makes safe.
+// contexts share objects, but each uses its own program: a program's built-in uniforms (the
+// model-view-projection matrix among them) are loaded from the context that draws with it, and
+// Mesa keeps them in the program object, so two contexts drawing with one program at once would
+// race for them. The helper's program is linked from the doily program's own shader objects, and
+// is not logged. What they share in use is the recording buffer, written in disjoint ranges; each
+// binds the arena's grid records as its own client arrays. Object changes cross between them the
+// ways GL orders them: the buffer's storage is allocated by the window's context before a fence
+// that the helper waits on, and the helper finishes (glFinish) before it releases its context,
+// after which the window's context binds the buffer again to draw from it. Xlib is shared between
+// the threads, which XInitThreads (called before the window is opened) makes safe.
 #include "app/recording_helper.h"
 
 #include <GL/glx.h>
@@ -17,6 +21,7 @@
 #include <thread>
 
 #include "app/draw.h"
+#include "shading/programs.h"
 
 namespace {
 
@@ -75,14 +80,38 @@ bool make_helper_context() {
 // Read by the main thread only after joining the helper thread.
 bool g_helper_recorded = false;
 
+// The helper's own program, linked from the very shader objects of the program it records for.
+// Made and used on the helper thread only.
+GLuint g_helper_program = 0;
+
+GLuint link_copy_of(GLuint program) {
+  GLuint shaders[2] = {};
+  GLsizei attached = 0;
+  glGetAttachedShaders(program, 2, &attached, shaders);
+  const GLuint copy = glCreateProgram();
+  for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
+  glTransformFeedbackVaryings(copy, 3, kDoilyRecordVaryings, GL_INTERLEAVED_ATTRIBS);
+  glLinkProgram(copy);
+  GLint linked = 0;
+  glGetProgramiv(copy, GL_LINK_STATUS, &linked);
+  if (linked == GL_TRUE) return copy;
+  glDeleteProgram(copy);
+  return 0;
+}
+
 void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first, int32_t count) {
   g_helper_recorded = false;
   if (!glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer,
                              g_helper.context))
     return;
+  if (g_helper_program == 0) g_helper_program = link_copy_of(program);
+  if (g_helper_program == 0) {
+    glXMakeContextCurrent(g_helper.display, None, None, nullptr);
+    return;
+  }
   glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
   bind_arena_arrays();
-  glUseProgram(program);
+  glUseProgram(g_helper_program);
   record_vertices(buffer, first, count);
   glFinish();
   g_helper_recorded = glGetError() == GL_NO_ERROR;

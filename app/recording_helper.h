@@ -11,10 +11,10 @@
 #include <GL/glew.h>
 
 // Starts recording vertices first .. first + count - 1 of the arena's grid records into `buffer`
-// (at the same record positions) with `program`, on the helper thread. `ready` is a fence that the
-// window's context has flushed after the last change to `buffer`. Returns false, having started
-// nothing, where no helper context can be had (no pbuffer configuration or no shared context); the
-// caller then records those vertices itself.
+// (at the same record positions) on the helper thread, with a copy of `program` linked from its
+// shader objects. `ready` is a fence that the window's context has flushed after the last change
+// to `buffer`. Returns false, having started nothing, where no helper context can be had (no
+// pbuffer configuration or no shared context); the caller then records those vertices itself.
 bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
                             int32_t count);
 
