@@ -58,10 +58,11 @@ void record_doily_vertices(const ArenaRange& grid, GLuint buffer) {
 }
 
 }  // namespace
+
 // The recorded vertices carry a non-zero normal, so the same program's vertex stage takes its
 // plain path for them: it keeps the recorded position and colour and normalises the normal once
-// more, which moves a few normals by a rounding step (about 80 pixels of the picture change by
-// one or two levels).
+// more, which moves a few normals by a rounding step (81 pixels of the picture change by one
+// level).
 void draw_doily(const ArenaRange& grid) {
   if (!g_programs.doily_records) {
     glDrawElements(GL_QUADS, grid.index_count, GL_UNSIGNED_INT, g_arena.indices + grid.first_index);
