@@ -33,7 +33,7 @@ struct HelperContext {
 
 // Made once, at the first recording, and kept for the life of the process like the programs.
 HelperContext g_helper;
-bool g_helper_tried = false;
+GLXContext g_helper_tried_for = nullptr;
 std::thread g_helper_thread;
 
 // A driver may refuse a pbuffer or a shared context with an X error rather than a null result;
@@ -122,8 +122,14 @@ void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first
 
 bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
                             int32_t count) {
-  if (!g_helper_tried) {
-    g_helper_tried = true;
+  // A window opened again (as the tests do) brings a new context, whose objects the old helper
+  // cannot see: the helper is made anew for it. The old one is left alone, like every GL object
+  // of the run; its display may be gone.
+  const GLXContext window = glXGetCurrentContext();
+  if (window != g_helper_tried_for) {
+    g_helper_tried_for = window;
+    g_helper = {};
+    g_helper_program = 0;  // it named an object of the old context's share group
     make_helper_context();
   }
   if (g_helper.context == nullptr) return false;
