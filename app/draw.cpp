@@ -36,25 +36,41 @@ void record_vertices(GLuint buffer, int32_t first, int32_t count) {
 
 namespace {
 
-// Records the grid's vertices into `buffer`: the second half on the helper context, if there is
-// one, while this context records the first.
-void record_doily_vertices(const ArenaRange& grid, GLuint buffer) {
+// A band whose vertices are recorded and whose quads are still to be drawn: its recorded vertices,
+// and its quads' index entries copied out of the arena, whose window the next band reuses.
+struct RecordedBand {
+  GLuint vertices = 0, quads = 0;  // buffer objects; 0 when no band is waiting
+  int32_t index_count = 0;
+};
+RecordedBand g_waiting_band;
+
+// The share of each band this context records while the helper records the rest; it also draws
+// the band before's quads meanwhile, which takes about as long as the helper's larger share.
+constexpr int32_t kOwnShareDivisor = 4;
+
+// Records the band's vertices into a new buffer, the larger part on the helper context, if there
+// is one, while this context draws the waiting band's quads and then records the rest.
+GLuint record_band(const ArenaRange& grid) {
+  GLuint buffer = 0;
+  glGenBuffers(1, &buffer);
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
   glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER,
                static_cast<GLsizeiptr>(sizeof(Vertex)) * (grid.first_vertex + grid.vertex_count),
                nullptr, GL_STREAM_COPY);
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
-  const int32_t mine = grid.vertex_count / 2;
+  const int32_t mine = grid.vertex_count / kOwnShareDivisor;
   // Sync objects (GL 3.2) let the helper wait for the storage; without them it is not used.
   GLsync ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
   glFlush();
   const bool shared = ready != nullptr &&
                       begin_helper_recording(g_programs.doily, buffer, ready,
                                              grid.first_vertex + mine, grid.vertex_count - mine);
+  finish_doily();
   record_vertices(buffer, grid.first_vertex, shared ? mine : grid.vertex_count);
   if (shared && !end_helper_recording())
     record_vertices(buffer, grid.first_vertex + mine, grid.vertex_count - mine);
   if (ready != nullptr) glDeleteSync(ready);
+  return buffer;
 }
 
 }  // namespace
@@ -68,15 +84,31 @@ void draw_doily(const ArenaRange& grid) {
     glDrawElements(GL_QUADS, grid.index_count, GL_UNSIGNED_INT, g_arena.indices + grid.first_index);
     return;
   }
-  GLuint buffer = 0;
-  glGenBuffers(1, &buffer);
-  record_doily_vertices(grid, buffer);
-  // Record k of the buffer stands for grid record k, so the grid's index entries apply as they
-  // are.
-  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  const GLuint vertices = record_band(grid);
+  // Record k of the buffer stands for grid record k, so the band's index entries apply as they
+  // are, once copied out of the arena.
+  GLuint quads = 0;
+  glGenBuffers(1, &quads);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quads);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+               static_cast<GLsizeiptr>(sizeof(uint32_t)) * grid.index_count,
+               g_arena.indices + grid.first_index, GL_STATIC_DRAW);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  g_waiting_band = {vertices, quads, grid.index_count};
+}
+
+void finish_doily() {
+  RecordedBand& band = g_waiting_band;
+  if (band.vertices == 0) return;
+  glBindBuffer(GL_ARRAY_BUFFER, band.vertices);
   glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
-  glDrawElements(GL_QUADS, grid.index_count, GL_UNSIGNED_INT, g_arena.indices + grid.first_index);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, band.quads);
+  glDrawElements(GL_QUADS, band.index_count, GL_UNSIGNED_INT, nullptr);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   bind_arena_arrays();
-  glDeleteBuffers(1, &buffer);  // the driver keeps it until the draw no longer needs it
+  // The driver keeps them until the draw no longer needs them.
+  const GLuint buffers[2] = {band.vertices, band.quads};
+  glDeleteBuffers(2, buffers);
+  band = {};
 }

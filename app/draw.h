@@ -20,9 +20,14 @@ void draw_triangles(const ArenaRange& written);
 // `buffer`, whose storage is already large enough, at the same record positions.
 void record_vertices(GLuint buffer, int32_t first, int32_t count);
 
-// The doily grid with the doily program bound. Where the program records its vertices, each grid
-// vertex is shaded once into a buffer (half of them by a helper context on another thread, where
-// one can be had) and the quads are drawn from the recorded vertices; otherwise the quads are drawn
-// from the grid itself, as a GL 2.1 context without transform feedback must. Leaves the arena's
-// arrays bound as they were.
+// One band of the doily grid, with the doily program bound. Where the program records its
+// vertices, each grid vertex is shaded once into a buffer (most of them by a helper context on
+// another thread, where one can be had) and the quads are drawn from the recorded vertices: the
+// band's quads wait until the next band's recording has started (the helper records it while this
+// context draws them) or until finish_doily. Otherwise the quads are drawn from the grid itself
+// at once, as a GL 2.1 context without transform feedback must. Leaves the arena's arrays bound as
+// they were.
 void draw_doily(const ArenaRange& grid);
+
+// Draws the quads of the band that is still waiting, if any. The doily pass ends with it.
+void finish_doily();

@@ -39,14 +39,19 @@ ArenaRange build_swan(int32_t, int32_t) {
 // Each pass draws only the pieces it wrote, each piece from the start of the arena. The doily's
 // pieces are bands of its grid, drawn as quads.
 const FramePass kFramePasses[] = {
+    // legs, then the rim
     {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_part,
-     draw_triangles},                                                    // legs, then the rim
-    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles},  // a translucent disc
+     draw_triangles, nullptr},
+    // a translucent disc
+    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
+    // lifted on the GPU
     {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_part,
-     draw_doily},                                                     // lifted on the GPU
-    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles},  // feathers, then neck
-    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_part,
-     draw_triangles},  // walls, then the dome
+     draw_doily, finish_doily},
+    // feathers, then neck
+    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
+    // walls, then the dome
+    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_part, draw_triangles,
+     nullptr},
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
 
@@ -65,6 +70,7 @@ void run_pass(const FramePass& pass) {
     arena_rewind();
     pass.draw(pass.build(first, std::min(pass.items_per_piece, pass.items - first)));
   }
+  if (pass.finish != nullptr) pass.finish();
 }
 
 void render_frame() {

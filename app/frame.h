@@ -21,6 +21,7 @@ struct FramePass {
   // Builds items first .. first + count - 1 at the arena's write cursor; returns what it wrote.
   ArenaRange (*build)(int32_t first, int32_t count);
   void (*draw)(const ArenaRange& written);
+  void (*finish)();  // draws what the pass's draws left waiting, or null
 };
 
 extern const FramePass kFramePasses[];
@@ -33,7 +34,7 @@ extern const int32_t kPictureTriangleVertices;
 void set_camera();
 
 // Binds the pass's program, then builds and draws its pieces one after the other, each from the
-// start of the arena.
+// start of the arena, and finishes the pass.
 void run_pass(const FramePass& pass);
 
 // The camera, then every pass in rank order, into the current back buffer.

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     builds.push_back(milliseconds_since(build_start));
     const Clock::time_point draw_start = Clock::now();
     draw_doily(grid);
+    finish_doily();
     glFinish();
     draws.push_back(milliseconds_since(draw_start));
     std::printf("run %d: build %.2f ms, draw %.1f ms\n", run + 1, builds.back(), draws.back());

@@ -122,6 +122,13 @@ int run_steps() {
       glFinish();
       draw += seconds_since(t);
     }
+    if (pass.finish != nullptr) {
+      glFinish();
+      t = Clock::now();
+      pass.finish();
+      glFinish();
+      draw += seconds_since(t);
+    }
     record(std::string("step.geometry.") + pass.name, build);
     record(std::string("step.draw.") + pass.name, draw);
   }
