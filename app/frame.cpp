@@ -21,7 +21,8 @@ constexpr double kTarget[3] = {0, 70, 0};
 // How much of an object passes through the arena's window at once. The table and the cage go in
 // pieces of 200 tube segments (240,000 vertices, 10.6 MB with their index entries), the doily in
 // pieces of 250 quad rows (251,000 vertices and 999,000 index entries, 14 MB). Only the window's
-// pages are ever touched, and the doily's recorded vertices need a buffer of one piece's size.
+// pages are ever touched, and the doily's recorded vertices and quads need buffers of two bands'
+// size (one drawn while the next is recorded).
 // Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece.
 constexpr int32_t kSegmentsPerPiece = 200;
 constexpr int32_t kDoilyRowsPerPiece = 250;
