@@ -44,12 +44,12 @@ struct RecordedBand {
 };
 RecordedBand g_waiting_band;
 
-// The share of each band this context records while the helper records the rest; it also draws
-// the band before's quads meanwhile, which takes about as long as the helper's larger share.
-constexpr int32_t kOwnShareDivisor = 4;
+// Records per chunk of a band's recording: a band has about sixteen, so neither context waits
+// long for the other's last one.
+constexpr int32_t kRecordingChunk = 16000;
 
-// Records the band's vertices into a new buffer, the larger part on the helper context, if there
-// is one, while this context draws the waiting band's quads and then records the rest.
+// Records the band's vertices into a new buffer, chunk by chunk on the helper context, if there is
+// one, and on this one once it has drawn the waiting band's quads.
 GLuint record_band(const ArenaRange& grid) {
   GLuint buffer = 0;
   glGenBuffers(1, &buffer);
@@ -58,17 +58,15 @@ GLuint record_band(const ArenaRange& grid) {
                static_cast<GLsizeiptr>(sizeof(Vertex)) * (grid.first_vertex + grid.vertex_count),
                nullptr, GL_STREAM_COPY);
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
-  const int32_t mine = grid.vertex_count / kOwnShareDivisor;
+  RecordingWork work{buffer, grid.first_vertex, grid.vertex_count, kRecordingChunk};
   // Sync objects (GL 3.2) let the helper wait for the storage; without them it is not used.
   GLsync ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
   glFlush();
-  const bool shared = ready != nullptr &&
-                      begin_helper_recording(g_programs.doily, buffer, ready,
-                                             grid.first_vertex + mine, grid.vertex_count - mine);
+  const bool shared = ready != nullptr && begin_helper_recording(g_programs.doily, &work, ready);
   finish_doily();
-  record_vertices(buffer, grid.first_vertex, shared ? mine : grid.vertex_count);
+  for (int32_t first, count; work.take(&first, &count);) record_vertices(buffer, first, count);
   if (shared && !end_helper_recording())
-    record_vertices(buffer, grid.first_vertex + mine, grid.vertex_count - mine);
+    record_vertices(buffer, grid.first_vertex, grid.vertex_count);
   if (ready != nullptr) glDeleteSync(ready);
   return buffer;
 }

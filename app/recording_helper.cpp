@@ -78,7 +78,7 @@ bool make_helper_context() {
 }
 
 // Read by the main thread only after joining the helper thread.
-bool g_helper_recorded = false;
+bool g_helper_complete = true;
 
 // The helper's own program, linked from the very shader objects of the program it records for.
 // Made and used on the helper thread only.
@@ -99,8 +99,10 @@ GLuint link_copy_of(GLuint program) {
   return 0;
 }
 
-void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first, int32_t count) {
-  g_helper_recorded = false;
+// Takes no chunk unless it can record it: a helper that cannot start leaves all the work to the
+// window's context.
+void record_on_helper(GLuint program, RecordingWork* work, GLsync ready) {
+  g_helper_complete = true;
   if (!glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer,
                              g_helper.context))
     return;
@@ -112,16 +114,16 @@ void record_on_helper(GLuint program, GLuint buffer, GLsync ready, int32_t first
   glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
   bind_arena_arrays();
   glUseProgram(g_helper_program);
-  record_vertices(buffer, first, count);
+  for (int32_t first, count; work->take(&first, &count);)
+    record_vertices(work->buffer, first, count);
   glFinish();
-  g_helper_recorded = glGetError() == GL_NO_ERROR;
+  g_helper_complete = glGetError() == GL_NO_ERROR;
   glXMakeContextCurrent(g_helper.display, None, None, nullptr);
 }
 
 }  // namespace
 
-bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t first,
-                            int32_t count) {
+bool begin_helper_recording(GLuint program, RecordingWork* work, GLsync ready) {
   // A window opened again (as the tests do) brings a new context, whose objects the old helper
   // cannot see: the helper is made anew for it. The old one is left alone, like every GL object
   // of the run; its display may be gone.
@@ -133,12 +135,12 @@ bool begin_helper_recording(GLuint program, GLuint buffer, GLsync ready, int32_t
     make_helper_context();
   }
   if (g_helper.context == nullptr) return false;
-  g_helper_thread = std::thread(record_on_helper, program, buffer, ready, first, count);
+  g_helper_thread = std::thread(record_on_helper, program, work, ready);
   return true;
 }
 
 bool end_helper_recording() {
   if (!g_helper_thread.joinable()) return false;
   g_helper_thread.join();
-  return g_helper_recorded;
+  return g_helper_complete;
 }

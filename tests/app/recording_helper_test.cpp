@@ -1,5 +1,5 @@
-// The helper context on its own thread: what it records must be what the window's context
-// records from the same grid records with the same program.
+// The helper context on its own thread: what it records, chunk by chunk, must be what the
+// window's context records from the same grid records with the same program.
 #include <cstring>
 #include <vector>
 
@@ -43,9 +43,11 @@ TEST(RecordingHelper, RecordsWhatTheWindowContextRecords) {
 
   GLsync ready = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
   glFlush();
-  ASSERT_TRUE(begin_helper_recording(g_programs.doily, theirs, ready, 0, n))
+  RecordingWork work{theirs, 0, n, n / 3};  // this context takes none: the helper takes all
+  ASSERT_TRUE(begin_helper_recording(g_programs.doily, &work, ready))
       << "no helper context: the X server offers no pbuffer configuration shared with the window";
   EXPECT_TRUE(end_helper_recording()) << "the helper could not record";
+  EXPECT_GE(work.taken.load(), n) << "the helper left records untaken";
   glDeleteSync(ready);
 
   const std::vector<Vertex> want = read_buffer(ours, n), got = read_buffer(theirs, n);
