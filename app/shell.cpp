@@ -1,7 +1,6 @@
 // Start-up, the GL baseline and the event loop.
 #include "app/shell.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,6 +11,7 @@
 
 #include "app/draw.h"
 #include "app/frame.h"
+#include "app/process.h"
 #include "shading/programs.h"
 
 namespace {
@@ -38,13 +38,19 @@ int keep_only_escape(const SDL_Event* event) {
 
 }  // namespace
 
+// A picture of another shape sees the same: the vertical field of view stays, and the horizontal
+// one follows the aspect, so a 16:9 picture of any size shows the window's framing.
+void set_projection(double aspect) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(kFieldOfViewDegrees, aspect, kNearPlane, kFarPlane);
+}
+
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,
 // the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
 // bound for every draw of the run.
 void set_default_gl_state() {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(kFieldOfViewDegrees, kAspect, kNearPlane, kFarPlane);
+  set_projection(kAspect);
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
@@ -59,15 +65,16 @@ int open_window() {
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
   // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
   setenv("SDL_VIDEODRIVER", "x11", 0);
+  guard_windowing_start();  // X errors end the process with one line, signals are remembered
   SDL_Init(SDL_INIT_VIDEO);
-  // SDL turns SIGINT and SIGTERM into quit events, which the loop drops; hand them back to the
-  // system so Ctrl-C and kill end the program.
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  // SDL turns SIGINT and SIGTERM into quit events, which the loop drops, and catches crashes to
+  // shut down from the signal handler; every signal goes back to what it was before SDL started.
+  restore_signals_after_windowing_start();
+  // On failure nothing is shut down: unloading a half-started driver can hang. The caller ends
+  // the process with exit_on_window_failure.
   if (SDL_SetVideoMode(kWindowWidth, kWindowHeight, 32, SDL_OPENGL) == nullptr) {
     std::fprintf(stderr, "swancage: cannot open a %dx%d OpenGL window: %s\n", kWindowWidth,
                  kWindowHeight, SDL_GetError());
-    SDL_Quit();
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");
@@ -76,7 +83,6 @@ int open_window() {
   if (glew != GLEW_OK) {
     std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
                  reinterpret_cast<const char*>(glewGetErrorString(glew)));
-    SDL_Quit();
     return -1;
   }
   return 0;

@@ -8,12 +8,18 @@ constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 720;
 
 // Opens the 1280x720 window with its GL context and loads the GL entry points. Returns 0, or -1
-// (after one line on standard error) when no window, GL context or GL loader could be had.
+// (after one line on standard error) when no window, GL context or GL loader could be had; the
+// caller then ends the process with exit_on_window_failure (app/process.h), without teardown.
+// An X error or a lost X connection, now or later, ends the process the same way.
 int open_window();
 
 // The projection, culling, depth test, blending and the arena's arrays: every piece of GL state
 // the picture relies on, set once.
 void set_default_gl_state();
+
+// The perspective for a picture of width / height `aspect`: 45 degrees vertically, near plane 1,
+// far plane 8192. Leaves the projection matrix current.
+void set_projection(double aspect);
 
 // open_window, set_default_gl_state and build_all_programs in one call, as the snapshot tool,
 // the benchmarks and the GL tests start.

@@ -25,13 +25,15 @@ ImageDiffResult compare_images(const RgbImage& expected, const RgbImage& observe
   for (long p = 0; p < r.total_pixels; ++p) {
     const int d = pixel_difference(expected, observed, p);
     if (d > limits.channel_tolerance) ++r.differing_pixels;
+    if (d > limits.strong_difference) ++r.strongly_differing_pixels;
     if (d > r.max_channel_difference) {
       r.max_channel_difference = d;
       r.worst_x = int(p % expected.width);
       r.worst_y = int(p / expected.width);
     }
   }
-  r.passed = r.differing_pixels <= limits.max_share * r.total_pixels;
+  r.passed = r.differing_pixels <= limits.max_share * r.total_pixels &&
+             r.strongly_differing_pixels <= limits.max_strong_share * r.total_pixels;
   return r;
 }
 
@@ -43,12 +45,16 @@ std::string describe(const ImageDiffResult& r, const RgbImage& expected, const R
                   expected.height, observed.width, observed.height);
     return buf;
   }
-  int n = std::snprintf(buf, sizeof buf,
-                        "%s: %ld of %ld pixels (%.4f%%) differ by more than %d per channel; "
-                        "allowed %.4f%%; largest difference %d",
-                        r.passed ? "match" : "MISMATCH", r.differing_pixels, r.total_pixels,
-                        100.0 * r.differing_pixels / r.total_pixels, limits.channel_tolerance,
-                        100.0 * limits.max_share, r.max_channel_difference);
+  int n =
+      std::snprintf(buf, sizeof buf,
+                    "%s: %ld of %ld pixels (%.4f%%) differ by more than %d per channel, "
+                    "allowed %.4f%%; %ld (%.4f%%) by more than %d, allowed %.4f%%; "
+                    "largest difference %d",
+                    r.passed ? "match" : "MISMATCH", r.differing_pixels, r.total_pixels,
+                    100.0 * r.differing_pixels / r.total_pixels, limits.channel_tolerance,
+                    100.0 * limits.max_share, r.strongly_differing_pixels,
+                    100.0 * r.strongly_differing_pixels / r.total_pixels, limits.strong_difference,
+                    100.0 * limits.max_strong_share, r.max_channel_difference);
   if (r.worst_x >= 0) {
     const size_t p = (size_t(r.worst_y) * expected.width + r.worst_x) * 3;
     std::snprintf(buf + n, sizeof buf - n,

@@ -17,7 +17,10 @@
 
 namespace {
 
-const ImageDiffLimits kLimits{SWANCAGE_IMAGE_TOLERANCE, SWANCAGE_IMAGE_MAX_SHARE};
+const ImageDiffLimits kLimits{SWANCAGE_IMAGE_TOLERANCE, SWANCAGE_IMAGE_MAX_SHARE,
+                              SWANCAGE_IMAGE_STRONG_DIFFERENCE, SWANCAGE_IMAGE_MAX_STRONG_SHARE};
+// Counts every pixel that differs at all; never fails.
+const ImageDiffLimits kExactly{0, 1.0, 0, 1.0};
 
 // Draws the frame as render_frame does, but without the pass named `skipped`.
 RgbImage frame_without(const std::string& skipped) {
@@ -52,8 +55,8 @@ TEST(Baseline, DoilyFromRecordedVerticesAndFromItsGridBothMatch) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     render_frame();
     const RgbImage observed = read_back_buffer();
-    const ImageDiffResult exact = compare_images(baseline, observed, {0, 1.0});
-    std::printf("  exactly: %s\n", describe(exact, baseline, observed, {0, 1.0}).c_str());
+    const ImageDiffResult exact = compare_images(baseline, observed, kExactly);
+    std::printf("  exactly: %s\n", describe(exact, baseline, observed, kExactly).c_str());
     const ImageDiffResult result = compare_images(baseline, observed, kLimits);
     EXPECT_TRUE(result.passed) << describe(result, baseline, observed, kLimits);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));

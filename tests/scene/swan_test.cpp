@@ -75,6 +75,35 @@ TEST(Swan, LowestRowIsAFullRingOnTheFloorStartingAtSixDegrees) {
   EXPECT_NEAR(std::hypot(first_n.x, first_n.z), 24, 1e-4);
 }
 
+// Every body sector spans 8 steps, 12 degrees, and starts where the one before it in its sweep
+// ended: measured from the arena, so a wrong byte in either table shows as a sector that is too
+// wide, too narrow or out of place. Each tetrahedron's rim corners R0 and R1 (records 2 and 4)
+// sit at the sector's two edge angles.
+TEST(Swan, EveryBodySectorSpansTwelveDegreesNextToTheOneBefore) {
+  g_arena.count = 0;
+  build_swan_body();
+  constexpr double kSectorDegrees = 12;
+  int first = 0;
+  for (int i = 0; i < kSwanBodyRows; ++i) {
+    for (int j = 0; j < kSwanSweepsPerRow; ++j) {
+      const int count = kBodySectorCounts[i][j];
+      for (int k = 0; k < count; ++k) {
+        const int32_t t = (first + k) * kTetraVertices;
+        const double from = angle_about_y_in_degrees(position_of(t + 2));
+        const double to = angle_about_y_in_degrees(position_of(t + 4));
+        const double span = std::fmod(to - from + 360, 360);
+        EXPECT_NEAR(std::min(span, 360 - span), kSectorDegrees, 1e-3)
+            << "row " << i << " sweep " << j << " sector " << k;
+        if (k > 0) {
+          EXPECT_LT(distance(position_of(t + 2), position_of(t - kTetraVertices + 4)), 1e-3)
+              << "row " << i << " sweep " << j << " sector " << k << " does not follow on";
+        }
+      }
+      first += count;
+    }
+  }
+}
+
 // Neck piece 0 tilts by 227 steps, 340.5 degrees; read as a signed byte it would be -43.5. Its
 // sine is negative and its cosine positive, so the expectations also tell one from the other.
 TEST(Swan, NeckPiecesFollowTheUnsignedTilts) {

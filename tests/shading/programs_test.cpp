@@ -1,5 +1,6 @@
 // The five programs on the real driver: the start-up log, the lighting each program computes, and
 // the failure path of the builder. Every test opens the real window through start_up.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -178,7 +179,10 @@ TEST(ProgramsDeathTest, BrokenSnippetPrintsInfoLogAndExitsOne) {
   EXPECT_EXIT(
       {
         start_up();
-        dup2(STDERR_FILENO, STDOUT_FILENO);  // let the death test see what goes to stdout
+        // The death test sees only standard error: hand it standard output instead, and send
+        // standard error nowhere, so that a log on the wrong stream is not seen.
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
         build_program("return a.xyz;}vec4 e(vec4 c){return undeclared_name");
       },
       ::testing::ExitedWithCode(1), "undeclared_name");

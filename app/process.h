@@ -1,0 +1,26 @@
+// Process-level safety around the window: standard descriptors, signal dispositions, and the way
+// the process ends when the X server or the GL driver fails under it.
+//
+// Owns: the status a window failure ends with, the saved signal dispositions, the Xlib error
+// handlers and the crash handler. May not: call SDL, GL or the driver's teardown; a failure ends
+// the process with _exit, because unloading a half-started driver can deadlock.
+#pragma once
+
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no file or connection
+// opened later takes one of them and receives what the program writes to its standard streams.
+// Must run before anything else opens a descriptor.
+void open_missing_standard_streams();
+
+// The exit status of a failure to get a usable window or GL context (default 255), and a function
+// run just before such an exit (it must be async-signal-safe; null for none).
+void set_window_failure_exit(int status, void (*last_words)());
+
+// Ends the process now with the window failure status, skipping atexit handlers and library
+// destructors. Standard output and error are flushed first.
+[[noreturn]] void exit_on_window_failure();
+
+// Brackets the windowing library's start: remembers every signal's disposition, installs the
+// X error handlers; after the library has started, puts back each disposition it changed, and
+// reports a crash in one line before dying of it.
+void guard_windowing_start();
+void restore_signals_after_windowing_start();
