@@ -1,10 +1,12 @@
 // The frame: the fixed camera, then one pass per object in rank order. Each pass binds its
-// program, writes its geometry into the arena and draws.
+// program, then builds its geometry into the arena's window and draws it, piece by piece.
 #include "app/frame.h"
+
+#include <algorithm>
 
 #include <GL/glu.h>
 
-#include "geometry/arena.h"
+#include "app/draw.h"
 #include "scene/cage.h"
 #include "scene/doily.h"
 #include "scene/swan.h"
@@ -16,19 +18,46 @@ namespace {
 constexpr double kEye[3] = {300, 300, 200};
 constexpr double kTarget[3] = {0, 70, 0};
 
+// How much of an object passes through the arena's window at once. The table and the cage go in
+// pieces of 200 tube segments (240,000 vertices, 10.6 MB with their index entries), the doily in
+// pieces of 250 quad rows (251,000 vertices and 999,000 index entries, 14 MB). Only the window's
+// pages are ever touched, and the doily's recorded vertices and quads need buffers of two bands'
+// size (one drawn while the next is recorded).
+// Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece.
+constexpr int32_t kSegmentsPerPiece = 200;
+constexpr int32_t kDoilyRowsPerPiece = 250;
+static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
+
+ArenaRange build_glass(int32_t, int32_t) {
+  return build_glass_top();
+}
+ArenaRange build_swan(int32_t, int32_t) {
+  return build_swan_body();
+}
+
 }  // namespace
 
-// Triangle passes draw everything written so far; earlier triangles come again at the same depth,
-// fail the less-than depth test and change nothing. The doily writes its grid over the start of
-// the arena and draws it as quads.
+// Each pass draws only the pieces it wrote, each piece from the start of the arena. The doily's
+// pieces are bands of its grid, drawn as quads.
 const FramePass kFramePasses[] = {
-    {"table", &ProgramSlots::table, build_table, draw_all_triangles},      // legs, then the rim
-    {"glass", &ProgramSlots::glass, build_glass_top, draw_all_triangles},  // a translucent disc
-    {"doily", &ProgramSlots::doily, fill_lace_grid, draw_lace_grid},       // lifted on the GPU
-    {"swan", &ProgramSlots::swan, build_swan_body, draw_all_triangles},    // feathers, then neck
-    {"cage", &ProgramSlots::cage, build_cage, draw_all_triangles},         // walls, then the dome
+    // legs, then the rim
+    {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_part,
+     draw_triangles, nullptr},
+    // a translucent disc
+    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
+    // lifted on the GPU
+    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_part,
+     draw_doily, finish_doily},
+    // feathers, then neck
+    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
+    // walls, then the dome
+    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_part, draw_triangles,
+     nullptr},
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
+
+const int32_t kPictureTriangleVertices =
+    kTableVertices + kGlassTopVertices + kSwanVertices + kCageVertices;
 
 void set_camera() {
   glMatrixMode(GL_MODELVIEW);
@@ -38,8 +67,11 @@ void set_camera() {
 
 void run_pass(const FramePass& pass) {
   glUseProgram(g_programs.*pass.program);
-  pass.generate();
-  pass.draw();
+  for (int32_t first = 0; first < pass.items; first += pass.items_per_piece) {
+    arena_rewind();
+    pass.draw(pass.build(first, std::min(pass.items_per_piece, pass.items - first)));
+  }
+  if (pass.finish != nullptr) pass.finish();
 }
 
 void render_frame() {

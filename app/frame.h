@@ -1,28 +1,40 @@
 // The frame's passes: which program shades each object of the picture, which builder writes its
 // geometry and which draw submits it, in rank order.
 //
-// Owns: the camera and the order of the passes.
-// May not: reset the arena between passes; each pass appends after the ones before it.
+// Owns: the camera, the order of the passes and how each object is cut into pieces that pass
+// through the arena's window.
+// May not: draw more than a piece's builder reports it wrote.
 #pragma once
+
+#include <cstdint>
 
 #include <GL/glew.h>
 
+#include "geometry/arena.h"
 #include "shading/programs.h"
 
 struct FramePass {
   const char* name;
   GLuint ProgramSlots::*program;
-  void (*generate)();  // writes the object's geometry into the arena
-  void (*draw)();      // submits it
+  int32_t items;            // tube segments, or 1 for an object built in one piece
+  int32_t items_per_piece;  // how many go through the arena's window at once
+  // Builds items first .. first + count - 1 at the arena's write cursor; returns what it wrote.
+  ArenaRange (*build)(int32_t first, int32_t count);
+  void (*draw)(const ArenaRange& written);
+  void (*finish)();  // draws what the pass's draws left waiting, or null
 };
 
 extern const FramePass kFramePasses[];
 extern const int kFramePassCount;
 
+// Triangle vertices the frame builds and draws in all: table, glass top, swan and cage.
+extern const int32_t kPictureTriangleVertices;
+
 // The fixed camera: eye (300, 300, 200), looking at (0, 70, 0), +Y up.
 void set_camera();
 
-// Binds the pass's program, generates its geometry and draws it.
+// Binds the pass's program, then builds and draws its pieces one after the other, each from the
+// start of the arena, and finishes the pass.
 void run_pass(const FramePass& pass);
 
 // The camera, then every pass in rank order, into the current back buffer.

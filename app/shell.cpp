@@ -7,12 +7,13 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
+#include <X11/Xlib.h>
 
+#include "app/draw.h"
 #include "app/frame.h"
 #include "app/gl_floor.h"
 #include "app/present.h"
 #include "app/process.h"
-#include "geometry/arena.h"
 #include "shading/programs.h"
 
 namespace {
@@ -56,10 +57,13 @@ void set_default_gl_state() {
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glInterleavedArrays(GL_C4F_N3F_V3F, 0, g_arena.vertices);
+  bind_arena_arrays();
 }
 
 int open_window() {
+  // The doily's helper context records on a thread of its own through the same X connection;
+  // Xlib must know before the connection is opened.
+  XInitThreads();
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
   // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
   setenv("SDL_VIDEODRIVER", "x11", 0);

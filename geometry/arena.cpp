@@ -1,12 +1,10 @@
-// The arena's storage, its capacity check and its one draw call.
+// The arena's storage and its capacity check.
 #include "geometry/arena.h"
 
 #include <sys/mman.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-#include <GL/glew.h>
 
 namespace {
 
@@ -19,8 +17,8 @@ alignas(kHugePageBytes) GeometryArena g_arena;
 
 namespace {
 
-// The picture touches about 280 MB of the arena once, page by page. With 4 KB pages that is some
-// 70,000 page faults, which cost as much as writing the geometry itself; asking for huge pages
+// The picture touches the arena's window (about 56 MB) once, page by page. With 4 KB pages that is
+// some 14,000 page faults, which cost as much as writing the geometry itself; asking for huge pages
 // before anything is written cuts them to a few hundred. Where the kernel offers none this does
 // nothing, and the arena works the same either way.
 const int g_huge_pages_requested = madvise(&g_arena, sizeof g_arena, MADV_HUGEPAGE);
@@ -36,8 +34,4 @@ void arena_reserve(int64_t vertices) {
                  static_cast<long long>(needed), kArenaVertexCapacity);
     std::abort();
   }
-}
-
-void draw_all_triangles() {
-  glDrawElements(GL_TRIANGLES, g_arena.count, GL_UNSIGNED_INT, g_arena.indices);
 }

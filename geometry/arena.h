@@ -1,8 +1,9 @@
 // The geometry arena: every vertex and index of the picture, in one fixed block of process data.
 //
-// Owns: Point3, Vertex, the arena (g_arena), unit_normal, emit_triangle, draw_all_triangles.
-// May not: allocate, reset or rewind the arena (the running count only grows), or touch any GL
-// state other than the one draw call in draw_all_triangles.
+// Owns: Point3, Vertex, ArenaRange, the arena (g_arena), unit_normal, emit_triangle and the
+// window rewind.
+// May not: allocate, include a GL header or issue GL calls (the frame draws what the builders
+// report they wrote), or move the write cursor anywhere but forward and back to record 0.
 #pragma once
 
 #include <cstdint>
@@ -25,14 +26,35 @@ constexpr int32_t kArenaIndexCapacity = 32000000;
 struct GeometryArena {
   Vertex vertices[kArenaVertexCapacity];
   uint32_t indices[kArenaIndexCapacity];
-  // Vertices (and index entries) written by emit_triangle so far. The write cursor is
-  // &vertices[count]; both only grow.
+  // Vertices (and index entries) written by emit_triangle since the last rewind. The write cursor
+  // is &vertices[count].
   int32_t count;
 };
 
-// Zero-filled process data (about 448 MB), bound once with glInterleavedArrays and drawn straight
-// from client memory.
+// Zero-filled process data (about 448 MB) drawn straight from client memory. The frame uses only
+// a window at its start, rewound for every piece it builds and draws, so the pages the kernel
+// must clear and map are those of the largest piece (the doily grid), touched once.
 extern GeometryArena g_arena;
+
+// What a builder wrote: records first_vertex .. first_vertex + vertex_count - 1, and index entries
+// first_index .. first_index + index_count - 1, which name those records. A draw submits exactly
+// this range.
+struct ArenaRange {
+  int32_t first_vertex, vertex_count;
+  int32_t first_index, index_count;
+};
+
+// The triangles written since record `first`: every triangle vertex has its own record and index
+// entry k holds k, so both ranges are the same.
+inline ArenaRange triangles_since(int32_t first, int32_t end) {
+  return {first, end - first, first, end - first};
+}
+
+// Moves the write cursor back to record 0, so the next piece reuses the window's pages. What was
+// there must have been drawn: GL copies client arrays when the draw call is made.
+inline void arena_rewind() {
+  g_arena.count = 0;
+}
 
 inline Point3 operator-(const Point3& a, const Point3& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};
@@ -58,9 +80,9 @@ inline Point3 unit_normal(const Point3& a, const Point3& b) {
 // reserve once per primitive, so the per-vertex writes below stay free of checks.
 void arena_reserve(int64_t vertices);
 
-// Writes one flat-shaded triangle at the write cursor without a capacity check: the caller has
+// Appends one flat-shaded triangle at the write cursor without a capacity check: the caller has
 // reserved room for it. The normal faces the side from which a, b, c run counter-clockwise.
-inline void write_triangle(const Point3& a, const Point3& b, const Point3& c) {
+inline void emit_reserved_triangle(const Point3& a, const Point3& b, const Point3& c) {
   const int32_t k = g_arena.count;
   const Point3 n = unit_normal(b - a, c - a);
   Vertex* v = &g_arena.vertices[k];
@@ -80,8 +102,5 @@ inline void write_triangle(const Point3& a, const Point3& b, const Point3& c) {
 //     c
 inline void emit_triangle(const Point3& a, const Point3& b, const Point3& c) {
   arena_reserve(3);
-  write_triangle(a, b, c);
+  emit_reserved_triangle(a, b, c);
 }
-
-// Submits every triangle written so far, from index entry 0 up to the running count.
-void draw_all_triangles();

@@ -6,12 +6,12 @@
 namespace {
 
 // The four faces without a capacity check; callers reserve for all their tetrahedra at once.
-inline void write_tetrahedron(const Point3& p1, const Point3& p2, const Point3& p3,
-                              const Point3& p4) {
-  write_triangle(p1, p2, p3);
-  write_triangle(p1, p4, p2);
-  write_triangle(p1, p3, p4);
-  write_triangle(p2, p4, p3);
+inline void emit_reserved_tetrahedron(const Point3& p1, const Point3& p2, const Point3& p3,
+                                      const Point3& p4) {
+  emit_reserved_triangle(p1, p2, p3);
+  emit_reserved_triangle(p1, p4, p2);
+  emit_reserved_triangle(p1, p3, p4);
+  emit_reserved_triangle(p2, p4, p3);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ inline void write_tetrahedron(const Point3& p1, const Point3& p2, const Point3& 
 //       p2 ------ p3
 void emit_tetrahedron(const Point3& p1, const Point3& p2, const Point3& p3, const Point3& p4) {
   arena_reserve(kTetraVertices);
-  write_tetrahedron(p1, p2, p3, p4);
+  emit_reserved_tetrahedron(p1, p2, p3, p4);
 }
 
 //   eps0     phi     eps1     One sector of the sweep, seen from above. The mid angle phi
@@ -51,6 +51,6 @@ void sweep_tetra_ring(float ra, float ya, float rb, float yb, float rc, float yc
     const Point3 nn = {rb * c_phi, yb, rb * s_phi};
     const Point3 r0 = {rc * c0, yc, rc * s0};
     const Point3 r1 = {rc * c1, yc, rc * s1};
-    write_tetrahedron(nn, m, r0, r1);
+    emit_reserved_tetrahedron(nn, m, r0, r1);
   }
 }

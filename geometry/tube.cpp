@@ -93,8 +93,8 @@ using Float4 = float __attribute__((vector_size(16)));
 using Float2 = float __attribute__((vector_size(8)));
 static_assert(sizeof(Vertex) == sizeof(Float4) * 2 + sizeof(Float2), "Vertex is ten floats");
 
-inline void write_record(Vertex* v, const SideNormals& n, int i, const SideFloats& x,
-                         const SideFloats& y, const SideFloats& z) {
+inline void emit_record(Vertex* v, const SideNormals& n, int i, const SideFloats& x,
+                        const SideFloats& y, const SideFloats& z) {
   const Float4 colour = {1, 1, 1, 1};
   const Float4 normal_and_x = {n.x[i], n.y[i], n.z[i], x[i]};
   const Float2 y_and_z = {y[i], z[i]};
@@ -135,18 +135,18 @@ void emit_tube_segment(const Point3& base, const Point3& top, float r_base, floa
   const int32_t first = g_arena.count;
   Vertex* v = &g_arena.vertices[first];
   for (int i = 0; i < kTubeSides; ++i, v += 12) {
-    write_record(v + 0, n0, i, p.p0x, p.p0y, p.p0z);
-    write_record(v + 1, n0, i, p.p1x, p.p1y, p.p1z);
-    write_record(v + 2, n0, i, p.q0x, p.q0y, p.q0z);
-    write_record(v + 3, n1, i, p.p1x, p.p1y, p.p1z);
-    write_record(v + 4, n1, i, p.p0x, p.p0y, p.p0z);
-    write_record(v + 5, n1, i, p.q0x, p.q0y, p.q0z);
-    write_record(v + 6, n2, i, p.p1x, p.p1y, p.p1z);
-    write_record(v + 7, n2, i, p.q0x, p.q0y, p.q0z);
-    write_record(v + 8, n2, i, p.q1x, p.q1y, p.q1z);
-    write_record(v + 9, n3, i, p.p1x, p.p1y, p.p1z);
-    write_record(v + 10, n3, i, p.q1x, p.q1y, p.q1z);
-    write_record(v + 11, n3, i, p.q0x, p.q0y, p.q0z);
+    emit_record(v + 0, n0, i, p.p0x, p.p0y, p.p0z);
+    emit_record(v + 1, n0, i, p.p1x, p.p1y, p.p1z);
+    emit_record(v + 2, n0, i, p.q0x, p.q0y, p.q0z);
+    emit_record(v + 3, n1, i, p.p1x, p.p1y, p.p1z);
+    emit_record(v + 4, n1, i, p.p0x, p.p0y, p.p0z);
+    emit_record(v + 5, n1, i, p.q0x, p.q0y, p.q0z);
+    emit_record(v + 6, n2, i, p.p1x, p.p1y, p.p1z);
+    emit_record(v + 7, n2, i, p.q0x, p.q0y, p.q0z);
+    emit_record(v + 8, n2, i, p.q1x, p.q1y, p.q1z);
+    emit_record(v + 9, n3, i, p.p1x, p.p1y, p.p1z);
+    emit_record(v + 10, n3, i, p.q1x, p.q1y, p.q1z);
+    emit_record(v + 11, n3, i, p.q0x, p.q0y, p.q0z);
   }
   uint32_t* index = &g_arena.indices[first];
   for (int32_t j = 0; j < kTubeVertices; ++j) index[j] = static_cast<uint32_t>(first + j);

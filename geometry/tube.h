@@ -17,6 +17,13 @@ constexpr float kTubeAngleStep = 0.06283186f;
 constexpr int32_t kTubeTrianglesPerSide = 4;  // one quad, split in two, each half in both windings
 constexpr int32_t kTubeVertices = kTubeSides * kTubeTrianglesPerSide * 3;
 
+// One segment's axis from `base` to `top` and the radius at each end, for builders that list
+// their segments one by one.
+struct TubeSegment {
+  Point3 base, top;
+  float r_base, r_top;
+};
+
 // Appends kTubeVertices vertices: every side of the frustum from `base` (radius r_base) to `top`
 // (radius r_top) as two triangles, each emitted once facing away from the axis and once towards
 // it, so the open tube shows from inside and out with back faces culled. An axis of zero length or

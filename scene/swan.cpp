@@ -4,29 +4,6 @@
 #include "geometry/float_trig.h"
 #include "geometry/tetra.h"
 
-// Rows 0-4: full rings, every other one turned by half a sector. Rows 5-6: a gap at +X for the
-// neck. Rows 7-16: sweeps 0 and 1 are the wings, one sector narrower each row; sweep 2 of rows 7-9
-// is the tail. Every sector spans 8 steps (12 degrees).
-const uint8_t kBodySectorCounts[kSwanBodyRows][kSwanSweepsPerRow] = {
-    {30, 0, 0},   // row 0: full ring
-    {30, 0, 0},   // row 1
-    {30, 0, 0},   // row 2
-    {30, 0, 0},   // row 3
-    {30, 0, 0},   // row 4
-    {27, 0, 0},   // row 5: gap for the neck
-    {26, 0, 0},   // row 6
-    {10, 10, 3},  // row 7: wing, wing, tail
-    {9, 9, 2},    // row 8
-    {8, 8, 1},    // row 9
-    {7, 7, 0},    // row 10: wings only
-    {6, 6, 0},    // row 11
-    {5, 5, 0},    // row 12
-    {4, 4, 0},    // row 13
-    {3, 3, 0},    // row 14
-    {2, 2, 0},    // row 15
-    {1, 1, 0},    // row 16
-};
-
 const uint8_t kBodyAngles[kSwanBodyRows][2 * kSwanSweepsPerRow] = {
     // starts       ends
     {4, 0, 0, 244, 0, 0},           // row 0
@@ -99,7 +76,8 @@ constexpr double kNeckTaperPieces = 80;
 //     |      \                .
 //     |       N = (X+S, Y-C)  319 tetrahedra * 12 = 3,828 vertices, then the neck.
 //     +------------- radius
-void build_swan_body() {
+ArenaRange build_swan_body() {
+  const int32_t start = g_arena.count;
   for (int i = 0; i < kSwanBodyRows; ++i) {
     float x, y;
     if (i < kSwanBowlRows) {
@@ -120,6 +98,7 @@ void build_swan_body() {
     }
   }
   build_swan_neck(kNeckOffsetX, kNeckOffsetY, kNeckOffsetZ);
+  return triangles_since(start, g_arena.count);
 }
 
 //        X,Y (z = oz -+ h)      Piece i: spine point V, W 20 below it across the tilt alpha, X
@@ -128,7 +107,8 @@ void build_swan_body() {
 //    V ---+  \                  .
 //     \      |                  24 tetrahedra * 12 = 288 vertices.
 //      W ----+
-void build_swan_neck(float ox, float oy, float oz) {
+ArenaRange build_swan_neck(float ox, float oy, float oz) {
+  const int32_t start = g_arena.count;
   for (int i = 0; i < kSwanNeckPieces; ++i) {
     const float alpha = sweep_steps_to_radians(kNeckAngles[i]);
     const float c = cos_f(alpha);
@@ -141,4 +121,5 @@ void build_swan_neck(float ox, float oy, float oz) {
     const float tip_y = v.y + kNeckPieceLength * s;
     emit_tetrahedron(w, v, {tip_x, tip_y, oz - h}, {tip_x, tip_y, oz + h});
   }
+  return triangles_since(start, g_arena.count);
 }

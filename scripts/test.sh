@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite on a private virtual X server,
-# then the CPU-side tests again under AddressSanitizer and UBSan. The private server is used even
+# then the CPU-side tests again under AddressSanitizer and UBSan, and the tests that record the
+# doily on two threads under ThreadSanitizer. The private server is used even
 # when DISPLAY is set: the end-to-end tests move the pointer and type keys, which must not land in
 # the user's desktop.
 set -euo pipefail
@@ -13,3 +14,12 @@ env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --
 "$root/scripts/build.sh" build-asan -DSWANCAGE_TESTS=ON -DSWANCAGE_SANITIZE=ON -DSWANCAGE_CPU_ONLY=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu
+
+# The doily's helper thread records while the main thread does: the frame and the helper's own
+# test under ThreadSanitizer. halt_on_error turns any report into a failing status; the
+# suppressions cover what the sanitizer cannot see inside Mesa (see the file).
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TSAN=ON >/dev/null
+cmake --build "$root/build-tsan" -j "$(nproc)" --target gl_tests
+env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
+  "$root/scripts/with-display.sh" \
+  "$root/build-tsan/gl_tests" --gtest_filter='RecordingHelper.*:Baseline.DoilyFrom*'

@@ -9,6 +9,8 @@
 
 ProgramSlots g_programs;
 
+const GLchar* const kDoilyRecordVaryings[3] = {"k", "n", "a"};
+
 namespace {
 
 constexpr int kInfoLogSize = 4096;
@@ -41,12 +43,14 @@ GLuint compile_stage(GLenum type, const char* snippet, const char* body) {
   return s;
 }
 
-GLuint build_program(const char* snippet) {
+GLuint build_program(const char* snippet, const GLchar* const* recorded) {
   const GLuint vs = compile_stage(GL_VERTEX_SHADER, snippet, kVertexBody);
   const GLuint fs = compile_stage(GL_FRAGMENT_SHADER, snippet, kFragmentBody);
   const GLuint p = glCreateProgram();
   glAttachShader(p, vs);
   glAttachShader(p, fs);
+  // Set before the one link, so the program that is logged is the program that records.
+  if (recorded != nullptr) glTransformFeedbackVaryings(p, 3, recorded, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(p);
   GLint ok = 0;
   glGetProgramiv(p, GL_LINK_STATUS, &ok);
@@ -60,7 +64,9 @@ GLuint build_program(const char* snippet) {
 }
 
 void build_all_programs() {
-  g_programs.doily = build_program(kDoilySnippet);
+  g_programs.doily_records = GLEW_VERSION_3_0;
+  g_programs.doily =
+      build_program(kDoilySnippet, g_programs.doily_records ? kDoilyRecordVaryings : nullptr);
   g_programs.cage = build_program(kCageSnippet);
   g_programs.glass = build_program(kGlassSnippet);
   g_programs.swan = build_program(kSwanSnippet);

@@ -9,8 +9,15 @@
 // One program object name per material, filled by build_all_programs in this order.
 struct ProgramSlots {
   GLuint doily, cage, glass, swan, table;
+  // The doily program was linked to record each vertex's colour, normal and position with
+  // transform feedback (where the GL has it, from 3.0 on), as one GL_C4F_N3F_V3F record per vertex.
+  bool doily_records;
 };
 extern ProgramSlots g_programs;
+
+// The doily program's outputs that transform feedback records, in GL_C4F_N3F_V3F order: the
+// colour relay k, the normal n and the position a.
+extern const GLchar* const kDoilyRecordVaryings[3];
 
 // Compiles prelude + snippet + joiner + body as one stage and logs
 // "GLSL shader with <snippet> and <body>: <name>". On a compile error prints the driver's info
@@ -18,9 +25,11 @@ extern ProgramSlots g_programs;
 GLuint compile_stage(GLenum type, const char* snippet, const char* body);
 
 // Builds the vertex and fragment stage of one material, links them and logs
-// "GLSL program with <snippet> compiles to: <name>". On a link error prints the info log and exits
-// with status 1.
-GLuint build_program(const char* snippet);
+// "GLSL program with <snippet> compiles to: <name>". With `recorded` (three varying names), the
+// program is linked to record them interleaved with transform feedback. On a link error prints
+// the info log and exits with status 1.
+GLuint build_program(const char* snippet, const GLchar* const* recorded = nullptr);
 
-// Builds doily, cage, glass, swan and table, in that order: fifteen log lines.
+// Builds doily, cage, glass, swan and table, in that order: fifteen log lines. The doily program
+// records its vertices where the GL has transform feedback.
 void build_all_programs();

@@ -1,7 +1,7 @@
-// bench_doily [RUNS]: times the lace doily pass on the current GL, run by hand:
+// bench_doily [RUNS]: times the doily pass on the current GL, run by hand:
 //   DISPLAY=:0 ./build/bench_doily 5
 // The first frame is drawn once untimed (it sets the camera and warms the driver's shader cache);
-// then each run clears, fills the grid and draws it with the doily program, timing the fill and
+// then each run clears, builds the grid and draws it with the doily program, timing the build and
 // the draw separately with glFinish on both sides of the draw. Prints every run and the medians.
 #include <algorithm>
 #include <chrono>
@@ -11,6 +11,7 @@
 
 #include <GL/glew.h>
 
+#include "app/draw.h"
 #include "app/shell.h"
 #include "scene/doily.h"
 #include "shading/programs.h"
@@ -47,21 +48,22 @@ int main(int argc, char** argv) {
   glFinish();
   std::printf("first frame (untimed warm-up): %.1f ms\n", milliseconds_since(first));
 
-  std::vector<double> fills, draws;
+  std::vector<double> builds, draws;
   for (int run = 0; run < runs; ++run) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(g_programs.doily);
     glFinish();
-    const Clock::time_point fill_start = Clock::now();
-    fill_lace_grid();
-    fills.push_back(milliseconds_since(fill_start));
+    const Clock::time_point build_start = Clock::now();
+    const ArenaRange grid = build_doily_grid();
+    builds.push_back(milliseconds_since(build_start));
     const Clock::time_point draw_start = Clock::now();
-    draw_lace_grid();
+    draw_doily(grid);
+    finish_doily();
     glFinish();
     draws.push_back(milliseconds_since(draw_start));
-    std::printf("run %d: fill %.2f ms, draw %.1f ms\n", run + 1, fills.back(), draws.back());
+    std::printf("run %d: build %.2f ms, draw %.1f ms\n", run + 1, builds.back(), draws.back());
   }
-  std::printf("median of %d runs: fill %.2f ms, draw %.1f ms\n", runs, median(fills),
+  std::printf("median of %d runs: build %.2f ms, draw %.1f ms\n", runs, median(builds),
               median(draws));
   shut_down();
   return 0;

@@ -1,7 +1,11 @@
-// swancage-bench-frame [RUNS]: how long the first frame takes, in all and step by step, and how
-// much memory it needs. The frame is drawn once per process, into an arena that only grows, so
-// each run is two fresh processes: one on the program's own path, one timing each step apart. The
-// parent prints the median of every figure over RUNS runs (default 5).
+// swancage-bench-frame [RUNS [OTHER]]: how long the first frame takes, in all and step by step,
+// and how much memory it needs. The frame is drawn once per process, so each run is two fresh
+// processes: one on the program's own path, one timing each step apart. The parent prints the
+// median of every figure over RUNS runs (default 5).
+//
+// Given OTHER, the swancage-bench-frame of another build (say, the one before a change), it
+// instead alternates that build's plain run with this one's, RUNS pairs, and prints both medians
+// and their ratio, this build over OTHER: the same machine, load and display for both.
 // Run by hand on the GL whose figures you want; needs a display (scripts/with-display.sh).
 #include <fcntl.h>
 #include <spawn.h>
@@ -21,6 +25,7 @@
 #include <GL/glew.h>
 
 #include "app/frame.h"
+#include "geometry/arena.h"
 #include "app/shell.h"
 #include "shading/programs.h"
 
@@ -58,7 +63,7 @@ double seconds_since_process_start() {
   return now.tv_sec + now.tv_nsec * 1e-9 - double(start_ticks) / sysconf(_SC_CLK_TCK);
 }
 
-void write_figures(const std::vector<std::pair<std::string, double>>& figures) {
+void report_figures(const std::vector<std::pair<std::string, double>>& figures) {
   std::FILE* out = fdopen(kFiguresFd, "w");
   if (!out) return;
   for (const auto& [name, value] : figures) std::fprintf(out, "%s=%.6f ", name.c_str(), value);
@@ -77,9 +82,9 @@ int run_plain() {
   const double since_main = seconds_since(begin);
   rusage usage;
   getrusage(RUSAGE_SELF, &usage);
-  write_figures({{"first_frame_since_process_start", seconds_since_process_start()},
-                 {"first_frame_since_main", since_main},
-                 {"peak_rss_mb", usage.ru_maxrss / 1024.0}});
+  report_figures({{"first_frame_since_process_start", seconds_since_process_start()},
+                  {"first_frame_since_main", since_main},
+                  {"peak_rss_mb", usage.ru_maxrss / 1024.0}});
   shut_down();
   return 0;
 }
@@ -103,22 +108,37 @@ int run_steps() {
   set_camera();
   for (int i = 0; i < kFramePassCount; ++i) {
     const FramePass& pass = kFramePasses[i];
-    glFinish();
-    t = Clock::now();
+    double build = 0, draw = 0;
     glUseProgram(g_programs.*pass.program);
-    pass.generate();
-    record(std::string("step.geometry.") + pass.name, seconds_since(t));
-    t = Clock::now();
-    pass.draw();
-    glFinish();
-    record(std::string("step.draw.") + pass.name, seconds_since(t));
+    for (int32_t first = 0; first < pass.items; first += pass.items_per_piece) {
+      glFinish();
+      t = Clock::now();
+      arena_rewind();
+      const ArenaRange written =
+          pass.build(first, std::min(pass.items_per_piece, pass.items - first));
+      build += seconds_since(t);
+      t = Clock::now();
+      pass.draw(written);
+      glFinish();
+      draw += seconds_since(t);
+    }
+    if (pass.finish != nullptr) {
+      glFinish();
+      t = Clock::now();
+      pass.finish();
+      glFinish();
+      draw += seconds_since(t);
+    }
+    record(std::string("step.geometry.") + pass.name, build);
+    record(std::string("step.draw.") + pass.name, draw);
   }
-  write_figures(figures);
+  report_figures(figures);
   shut_down();
   return 0;
 }
 
-// Runs this program with MODE (--plain or --steps) and returns its figures line.
+// Runs PROGRAM with MODE (--plain or --steps) and returns its figures line, with the run's CPU
+// time added.
 std::string spawn_run(const char* self, const char* mode) {
   int fds[2];
   if (pipe(fds) != 0) return "";
@@ -137,11 +157,76 @@ std::string spawn_run(const char* self, const char* mode) {
     char buf[4096];
     for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, n);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage;
+    wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) text.clear();
+    // CPU time of all the run's threads, start to exit: unlike the times above, it hardly moves
+    // with the machine's load, since it counts only the work done, not the waiting for a core.
+    const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 +
+                       usage.ru_stime.tv_sec + usage.ru_stime.tv_usec * 1e-6;
+    if (!text.empty()) text += " cpu_seconds_whole_run=" + std::to_string(cpu);
   }
   close(fds[0]);
   return text;
+}
+
+// Parses a figures line into (name, value) pairs, appended to `names` and `values` by name.
+void collect(const std::string& line, std::vector<std::string>& names,
+             std::vector<std::vector<double>>& values) {
+  char name[128];
+  double value;
+  int used = 0;
+  for (const char* p = line.c_str(); std::sscanf(p, " %127[^=]=%lf%n", name, &value, &used) == 2;
+       p += used) {
+    const auto it = std::find(names.begin(), names.end(), name);
+    const size_t i = it - names.begin();
+    if (it == names.end()) {
+      names.push_back(name);
+      values.emplace_back();
+    }
+    values[i].push_back(value);
+  }
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void print_medians(const std::vector<std::string>& names,
+                   const std::vector<std::vector<double>>& values) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    const auto [lo, hi] = std::minmax_element(values[i].begin(), values[i].end());
+    std::printf("  %-34s %10.3f   (min %.3f, max %.3f)\n", names[i].c_str(), median(values[i]), *lo,
+                *hi);
+  }
+}
+
+// RUNS pairs of plain runs, OTHER's first in each pair; medians of each build and their ratio.
+int compare_with(const char* other, int runs) {
+  std::vector<std::string> names[2];
+  std::vector<std::vector<double>> values[2];
+  const char* programs[2] = {other, "/proc/self/exe"};
+  for (int r = 0; r < 2 * runs; ++r) {
+    const std::string line = spawn_run(programs[r % 2], "--plain");
+    if (line.empty()) {
+      std::fprintf(stderr, "swancage-bench-frame: %s, pair %d failed (is there a display?)\n",
+                   programs[r % 2], r / 2 + 1);
+      return 1;
+    }
+    collect(line, names[r % 2], values[r % 2]);
+  }
+  std::printf("%d pairs alternated, medians (seconds; peak resident memory in MB)\n", runs);
+  std::printf("  %-34s %10s %10s %8s\n", "", "other", "this", "ratio");
+  for (size_t i = 0; i < names[1].size(); ++i) {
+    const auto it = std::find(names[0].begin(), names[0].end(), names[1][i]);
+    if (it == names[0].end()) continue;
+    const double before = median(values[0][it - names[0].begin()]);
+    const double after = median(values[1][i]);
+    std::printf("  %-34s %10.3f %10.3f %8.3f\n", names[1][i].c_str(), before, after,
+                after / before);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -150,10 +235,11 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--plain") == 0) return run_plain();
   if (argc == 2 && std::strcmp(argv[1], "--steps") == 0) return run_steps();
   const int runs = argc >= 2 ? std::atoi(argv[1]) : 5;
-  if (runs < 1) {
-    std::fprintf(stderr, "usage: swancage-bench-frame [RUNS]\n");
+  if (runs < 1 || argc > 3) {
+    std::fprintf(stderr, "usage: swancage-bench-frame [RUNS [OTHER-swancage-bench-frame]]\n");
     return 2;
   }
+  if (argc == 3) return compare_with(argv[2], runs);
   std::vector<std::string> names;
   std::vector<std::vector<double>> values;
   for (int r = 0; r < 2 * runs; ++r) {
@@ -163,28 +249,9 @@ int main(int argc, char** argv) {
                    r / 2 + 1);
       return 1;
     }
-    char name[128];
-    double value;
-    int used = 0;
-    for (const char* p = line.c_str(); std::sscanf(p, " %127[^=]=%lf%n", name, &value, &used) == 2;
-         p += used) {
-      const auto it = std::find(names.begin(), names.end(), name);
-      const size_t i = it - names.begin();
-      if (it == names.end()) {
-        names.push_back(name);
-        values.emplace_back();
-      }
-      values[i].push_back(value);
-    }
+    collect(line, names, values);
   }
   std::printf("median of %d runs (seconds; peak resident memory in MB):\n", runs);
-  for (size_t i = 0; i < names.size(); ++i) {
-    std::vector<double> v = values[i];
-    std::sort(v.begin(), v.end());
-    const double median =
-        v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    std::printf("  %-34s %10.3f   (min %.3f, max %.3f)\n", names[i].c_str(), median, v.front(),
-                v.back());
-  }
+  print_medians(names, values);
   return 0;
 }

@@ -263,6 +263,13 @@ case "$case_name" in
     refused "offers OpenGL 1.5" MESA_GL_VERSION_OVERRIDE=1.5
     refused "offers OpenGL 2.0" MESA_GL_VERSION_OVERRIDE=2.0 MESA_GLSL_VERSION_OVERRIDE=110
     ;;
+  baseline-gl21)
+    # The same picture from a GL 2.1 context without transform feedback (Mesa offers the extension
+    # even under the version override, so it is taken away too): the doily is drawn from its grid.
+    export MESA_GL_VERSION_OVERRIDE=2.1
+    export MESA_EXTENSION_OVERRIDE="-GL_EXT_transform_feedback -GL_ARB_transform_feedback2 \
+-GL_ARB_transform_feedback3 -GL_ARB_transform_feedback_instanced"
+    ;&
   baseline)
     # The snapshot tool's picture against the committed one. On failure the picture and a diff
     # (differing pixels in red) are kept in the build tree's Testing folder.

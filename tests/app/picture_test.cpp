@@ -9,6 +9,7 @@
 #include "app/frame.h"
 #include "app/shell.h"
 #include "geometry/arena.h"
+#include "shading/programs.h"
 #include "tests/gl_env.h"
 #include "tools/image_diff.h"
 #include "tools/png_io.h"
@@ -18,6 +19,8 @@ namespace {
 
 const ImageDiffLimits kLimits{SWANCAGE_IMAGE_TOLERANCE, SWANCAGE_IMAGE_MAX_SHARE,
                               SWANCAGE_IMAGE_STRONG_DIFFERENCE, SWANCAGE_IMAGE_MAX_STRONG_SHARE};
+// Counts every pixel that differs at all; never fails.
+const ImageDiffLimits kExactly{0, 1.0, 0, 1.0};
 
 // Draws the frame as render_frame does, but without the pass named `skipped`.
 RgbImage frame_without(const std::string& skipped) {
@@ -35,6 +38,29 @@ RgbImage frame_without(const std::string& skipped) {
   }
   EXPECT_TRUE(found) << "no pass named " << skipped;
   return read_back_buffer();
+}
+
+// The doily's two ways to the picture: its vertices recorded once and the quads drawn from the
+// record (with half the recording on the helper context), and the quads drawn straight from its
+// grid, as on a GL without transform feedback. Both must give the committed picture.
+TEST(Baseline, DoilyFromRecordedVerticesAndFromItsGridBothMatch) {
+  RgbImage baseline;
+  std::string error;
+  ASSERT_TRUE(read_png_rgb(SWANCAGE_BASELINE_PNG, &baseline, &error)) << error;
+  for (bool recorded : {true, false}) {
+    start_up_capturing_log();
+    if (!recorded) g_programs.doily_records = false;
+    std::printf("doily %s\n",
+                g_programs.doily_records ? "from recorded vertices" : "from its grid");
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    render_frame();
+    const RgbImage observed = read_back_buffer();
+    const ImageDiffResult exact = compare_images(baseline, observed, kExactly);
+    std::printf("  exactly: %s\n", describe(exact, baseline, observed, kExactly).c_str());
+    const ImageDiffResult result = compare_images(baseline, observed, kLimits);
+    EXPECT_TRUE(result.passed) << describe(result, baseline, observed, kLimits);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
 }
 
 // The swan covers a small part of the picture, the doily a larger one: both must be caught.

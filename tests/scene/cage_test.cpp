@@ -9,11 +9,11 @@
 
 namespace {
 
-constexpr int kPositions = 20;                         // bars, spokes and ribs, 18 degrees apart
+constexpr int kPositions = kCagePositions;             // bars, spokes and ribs, 18 degrees apart
 constexpr int32_t kTierZeroSegments = 4 * kPositions;  // spoke, bar, ring piece, floor ring piece
 constexpr int32_t kTierOneSegments = 2 * kPositions;   // bar, ring piece
 constexpr int32_t kDomeFirst = (kTierZeroSegments + kTierOneSegments) * kTubeVertices;
-constexpr int kDomeSteps = 200;
+constexpr int kDomeSteps = kDomeSegments;
 
 int32_t segment(int32_t n) {
   return n * kTubeVertices;
@@ -37,6 +37,7 @@ TEST(Cage, WallsComeFirstWithSpokesBarsAndRingsInOrder) {
   build_cage();
   ASSERT_EQ(g_arena.count,
             (kTierZeroSegments + kTierOneSegments + kPositions * kDomeSteps) * kTubeVertices);
+  ASSERT_EQ(g_arena.count, kCageVertices);
   const Point3 origin = {0, 0, 0};
   for (int k = 0; k < kPositions; ++k) {
     const int next = k + 1;

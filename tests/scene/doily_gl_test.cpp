@@ -10,6 +10,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "app/draw.h"
 #include "geometry/arena.h"
 #include "scene/doily.h"
 #include "shading/programs.h"
@@ -52,7 +53,7 @@ std::vector<Captured> capture_grid(GLuint program) {
   GLuint buffer = 0;
   glGenBuffers(1, &buffer);
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
-  glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(Captured) * kLaceGridVertices, nullptr,
+  glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(Captured) * kDoilyGridVertices, nullptr,
                GL_STATIC_READ);
   glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
   GLuint written = 0;
@@ -62,7 +63,7 @@ std::vector<Captured> capture_grid(GLuint program) {
   glEnable(GL_RASTERIZER_DISCARD);
   glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, written);
   glBeginTransformFeedback(GL_POINTS);
-  glDrawArrays(GL_POINTS, 0, kLaceGridVertices);
+  glDrawArrays(GL_POINTS, 0, kDoilyGridVertices);
   glEndTransformFeedback();
   glEndQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN);
   glDisable(GL_RASTERIZER_DISCARD);
@@ -70,8 +71,8 @@ std::vector<Captured> capture_grid(GLuint program) {
 
   GLuint points = 0;
   glGetQueryObjectuiv(written, GL_QUERY_RESULT, &points);
-  EXPECT_EQ(points, GLuint(kLaceGridVertices));
-  std::vector<Captured> out(kLaceGridVertices);
+  EXPECT_EQ(points, GLuint(kDoilyGridVertices));
+  std::vector<Captured> out(kDoilyGridVertices);
   glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, sizeof(Captured) * out.size(), out.data());
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   glDeleteQueries(1, &written);
@@ -92,7 +93,7 @@ struct Deviation {
 void widen(float& worst, float difference) {
   if (!(difference <= worst)) worst = difference;  // a NaN difference sticks
 }
-Deviation deviation(const Captured& got, const LaceVertex& want) {
+Deviation deviation(const Captured& got, const DoilyVertex& want) {
   Deviation d;
   for (int i = 0; i < 3; ++i) {
     widen(d.position, std::abs(got.a[i] - want.position[i]));
@@ -131,35 +132,35 @@ struct Agreement {
 // Compares the captured grid with the reference surface. The sums at grid point (row, column) are
 // visible in the GPU's outputs as the height of vertex (row, column) and, for columns below 999, as
 // the colour of vertex (row, column + 1), which the vertex stage takes from its last call of f.
-Agreement compare(const std::vector<Captured>& got, const LaceSurface& surface) {
+Agreement compare(const std::vector<Captured>& got, const DoilySurface& surface) {
   auto at = [&](int row, int column) -> const Captured& {
-    return got[row * kLaceGridSize + column];
+    return got[row * kDoilyGridSize + column];
   };
-  std::vector<bool> divergent(kLaceGridVertices, false);
+  std::vector<bool> divergent(kDoilyGridVertices, false);
   Agreement result;
-  for (int row = 0; row < kLaceGridSize; ++row)
-    for (int column = 0; column < kLaceGridSize; ++column) {
-      const LaceSample& want = surface.at(row, column);
+  for (int row = 0; row < kDoilyGridSize; ++row)
+    for (int column = 0; column < kDoilyGridSize; ++column) {
+      const DoilySample& want = surface.at(row, column);
       bool differs = !(std::abs(at(row, column).a[1] - want.position[1]) <= kPositionTolerance);
-      if (column + 1 < kLaceGridSize)
+      if (column + 1 < kDoilyGridSize)
         differs =
             differs || !(std::abs(at(row, column + 1).k[3] - want.colour[3]) <= kColourTolerance);
-      divergent[row * kLaceGridSize + column] = differs;
+      divergent[row * kDoilyGridSize + column] = differs;
       result.divergent_points += differs;
     }
   auto divergent_near = [&](int row, int column) {
     const int steps[5][2] = {{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}};
     for (const auto& d : steps) {
       const int r = row + d[0], c = column + d[1];
-      if (r >= 0 && r < kLaceGridSize && c >= 0 && c < kLaceGridSize &&
-          divergent[r * kLaceGridSize + c])
+      if (r >= 0 && r < kDoilyGridSize && c >= 0 && c < kDoilyGridSize &&
+          divergent[r * kDoilyGridSize + c])
         return true;
     }
     return false;
   };
-  for (int row = 0; row < kLaceGridSize; ++row)
-    for (int column = 0; column < kLaceGridSize; ++column) {
-      const Deviation d = deviation(at(row, column), lace_vertex(surface, row, column));
+  for (int row = 0; row < kDoilyGridSize; ++row)
+    for (int column = 0; column < kDoilyGridSize; ++column) {
+      const Deviation d = deviation(at(row, column), doily_vertex(surface, row, column));
       if (d.position <= kPositionTolerance && d.normal <= kNormalTolerance &&
           d.colour <= kColourTolerance) {
         result.worst.position = std::max(result.worst.position, d.position);
@@ -173,22 +174,22 @@ Agreement compare(const std::vector<Captured>& got, const LaceSurface& surface) 
   return result;
 }
 
-TEST(LaceOnGpu, VertexStageMatchesTheCpuReferenceAtEveryGridVertex) {
+TEST(DoilyOnGpu, VertexStageMatchesTheCpuReferenceAtEveryGridVertex) {
   start_up_capturing_log();
-  fill_lace_grid();
+  build_doily_grid();
   const std::vector<Captured> got = capture_grid(g_programs.doily);
-  const LaceOrbitField field = evaluate_lace_orbits();
+  const DoilyOrbitField field = evaluate_doily_orbits();
 
   const int non_finite =
       int(std::count_if(got.begin(), got.end(), [](const Captured& c) { return !all_finite(c); }));
   EXPECT_EQ(non_finite, 0) << "grid vertices with a non-finite position, normal or colour";
 
-  const Agreement ours = compare(got, evaluate_lace_surface(field, kShaderRules));
+  const Agreement ours = compare(got, evaluate_doily_surface(field, kShaderRules));
   std::printf(
       "doily vs reference: %d divergent grid points, %d of %d vertices outside tolerance "
       "(%d not next to a divergent point); worst inside: position %.3g, normal %.3g, "
       "colour %.3g\n",
-      ours.divergent_points, ours.mismatching, kLaceGridVertices, ours.unexplained,
+      ours.divergent_points, ours.mismatching, kDoilyGridVertices, ours.unexplained,
       ours.worst.position, ours.worst.normal, ours.worst.colour);
   EXPECT_LE(ours.divergent_points, kMaxDivergentPoints);
   EXPECT_LE(ours.mismatching, 5 * ours.divergent_points);
@@ -205,20 +206,20 @@ TEST(LaceOnGpu, VertexStageMatchesTheCpuReferenceAtEveryGridVertex) {
 
   // Negative control: the same comparison against a reference that counts a bounded orbit as
   // (0, 0) must fail, over much of the grid.
-  const Agreement other = compare(got, evaluate_lace_surface(field, {0.0f, 0.0f, true}));
+  const Agreement other = compare(got, evaluate_doily_surface(field, {0.0f, 0.0f, true}));
   std::printf(
       "doily vs reference with (0, 0) for bounded orbits: %d divergent grid points, %d "
       "vertices outside tolerance (%d not next to a divergent point)\n",
       other.divergent_points, other.mismatching, other.unexplained);
-  EXPECT_GT(other.divergent_points, kLaceGridVertices / 4);
-  EXPECT_GT(other.mismatching, kLaceGridVertices / 4);
+  EXPECT_GT(other.divergent_points, kDoilyGridVertices / 4);
+  EXPECT_GT(other.mismatching, kDoilyGridVertices / 4);
 }
 
 // Under the four other programs the surface function returns the vertex's own position, so a grid
 // vertex stays at (row, column, 0).
-TEST(LaceOnGpu, OtherProgramsLeaveGridVerticesWhereTheyAre) {
+TEST(DoilyOnGpu, OtherProgramsLeaveGridVerticesWhereTheyAre) {
   start_up_capturing_log();
-  fill_lace_grid();
+  build_doily_grid();
   const struct {
     const char* name;
     GLuint program;
@@ -229,9 +230,9 @@ TEST(LaceOnGpu, OtherProgramsLeaveGridVerticesWhereTheyAre) {
   for (const auto& p : programs) {
     const std::vector<Captured> got = capture_grid(p.program);
     int moved = 0;
-    for (int k = 0; k < kLaceGridVertices; ++k) {
+    for (int k = 0; k < kDoilyGridVertices; ++k) {
       const float* a = got[k].a;
-      if ((a[0] != float(k / kLaceGridSize) || a[1] != float(k % kLaceGridSize) || a[2] != 0) &&
+      if ((a[0] != float(k / kDoilyGridSize) || a[1] != float(k % kDoilyGridSize) || a[2] != 0) &&
           ++moved <= 3)
         ADD_FAILURE() << p.name << ": vertex " << k << " at (" << a[0] << ", " << a[1] << ", "
                       << a[2] << ")";
@@ -245,7 +246,7 @@ TEST(LaceOnGpu, OtherProgramsLeaveGridVerticesWhereTheyAre) {
 // bottom row first.
 constexpr int kView = kWindowHeight;   // pixels on each side
 constexpr float kViewHalfWidth = 200;  // world units from the centre to each edge
-std::vector<uint8_t> draw_lace_seen_from(float eye_y) {
+std::vector<uint8_t> draw_doily_seen_from(float eye_y) {
   glViewport(0, 0, kView, kView);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_PROJECTION);
@@ -255,20 +256,31 @@ std::vector<uint8_t> draw_lace_seen_from(float eye_y) {
   glLoadIdentity();
   gluLookAt(0, eye_y, 0, 0, 0, 0, 0, 0, -1);  // from above: x to the right, -z up the screen
   glUseProgram(g_programs.doily);
-  g_arena.count = 1435200;  // as the table and glass passes leave it
-  GLuint query = 0;
-  glGenQueries(1, &query);
-  glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-  fill_lace_grid();  // the doily pass's two halves, as the frame runs them
-  draw_lace_grid();
+  g_arena.count = 1435200;  // any write cursor; the grid must leave it alone
+  // Primitives generated by the doily pass's two steps, as the frame runs them: the grid's draw
+  // (which records its vertices as points, where the program records) and the pass's finish
+  // (which then draws the quads).
+  GLuint queries[2] = {};
+  glGenQueries(2, queries);
+  glBeginQuery(GL_PRIMITIVES_GENERATED, queries[0]);
+  draw_doily(build_doily_grid());
   glEndQuery(GL_PRIMITIVES_GENERATED);
-  GLuint primitives = 0;
-  glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
-  glDeleteQueries(1, &query);
-  // Every quad reaches the pipeline; a driver counts a quad once (llvmpipe does) or as two
+  glBeginQuery(GL_PRIMITIVES_GENERATED, queries[1]);
+  finish_doily();
+  glEndQuery(GL_PRIMITIVES_GENERATED);
+  GLuint in_draw = 0, in_finish = 0;
+  glGetQueryObjectuiv(queries[0], GL_QUERY_RESULT, &in_draw);
+  glGetQueryObjectuiv(queries[1], GL_QUERY_RESULT, &in_finish);
+  glDeleteQueries(2, queries);
+  // Every quad reaches the pipeline once; a driver counts a quad once (llvmpipe does) or as two
   // triangles.
-  EXPECT_TRUE(primitives == GLuint(kLaceQuadCount) || primitives == GLuint(2 * kLaceQuadCount))
-      << primitives << " primitives generated";
+  const GLuint quads = g_programs.doily_records ? in_finish : in_draw;
+  EXPECT_TRUE(quads == GLuint(kDoilyQuadCount) || quads == 2 * GLuint(kDoilyQuadCount))
+      << quads << " primitives generated for the quads";
+  if (g_programs.doily_records)
+    EXPECT_LE(in_draw, GLuint(kDoilyGridVertices)) << "points recorded here";
+  else
+    EXPECT_EQ(in_finish, 0u);
   glFinish();
   EXPECT_EQ(g_arena.count, 1435200);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -287,20 +299,20 @@ bool lit(const std::vector<uint8_t>& rgb, int px, int py) {
 // Seen from above, the picture must follow the reference grid block by block: blocks of 50 x 50
 // grid steps whose vertices all have zero alpha stay black, blocks where most vertices are opaque
 // show lit pixels, and nothing lies outside the square. Seen from below, back-face culling leaves
-// nothing at all. Neither the fill nor the draw may move the running count.
-TEST(LaceOnGpu, DrawnLaceFollowsTheReferenceFromAboveAndIsCulledFromBelow) {
+// nothing at all. Neither the build nor the draw may move the write cursor.
+TEST(DoilyOnGpu, DrawnDoilyFollowsTheReferenceFromAboveAndIsCulledFromBelow) {
   start_up_capturing_log();
-  const std::vector<uint8_t> above = draw_lace_seen_from(500);
-  const std::vector<uint8_t> below = draw_lace_seen_from(-500);
+  const std::vector<uint8_t> above = draw_doily_seen_from(500);
+  const std::vector<uint8_t> below = draw_doily_seen_from(-500);
 
-  const LaceSurface surface = evaluate_lace_surface(evaluate_lace_orbits(), kShaderRules);
-  constexpr int kBlock = 50, kBlocks = kLaceGridSize / kBlock;
+  const DoilySurface surface = evaluate_doily_surface(evaluate_doily_orbits(), kShaderRules);
+  constexpr int kBlock = 50, kBlocks = kDoilyGridSize / kBlock;
   // Per block: vertices with alpha above 0 and at or above 1 (colour alpha is halved by e, then
   // clamped by the blend), over the vertices its quads touch.
   int visible[kBlocks][kBlocks] = {}, opaque[kBlocks][kBlocks] = {}, total[kBlocks][kBlocks] = {};
-  for (int row = 0; row < kLaceGridSize; ++row)
-    for (int column = 0; column < kLaceGridSize; ++column) {
-      const float alpha = 0.5f * lace_vertex(surface, row, column).colour[3];
+  for (int row = 0; row < kDoilyGridSize; ++row)
+    for (int column = 0; column < kDoilyGridSize; ++column) {
+      const float alpha = 0.5f * doily_vertex(surface, row, column).colour[3];
       for (int bi = std::max(0, (row - 1) / kBlock); bi <= std::min(kBlocks - 1, row / kBlock);
            ++bi)
         for (int bj = std::max(0, (column - 1) / kBlock);
@@ -316,7 +328,7 @@ TEST(LaceOnGpu, DrawnLaceFollowsTheReferenceFromAboveAndIsCulledFromBelow) {
       const float x = (px + 0.5f) * (2 * kViewHalfWidth / kView) - kViewHalfWidth;
       const float z = kViewHalfWidth - (py + 0.5f) * (2 * kViewHalfWidth / kView);
       const float row = x / 0.375f + 500, column = z / 0.375f + 500;
-      if (row < 0 || row >= kLaceGridSize - 1 || column < 0 || column >= kLaceGridSize - 1) {
+      if (row < 0 || row >= kDoilyGridSize - 1 || column < 0 || column >= kDoilyGridSize - 1) {
         lit_outside += lit(above, px, py);
         continue;
       }

@@ -16,11 +16,11 @@ Point3 normalize(Point3 a) {
   const float length = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
   return {a.x / length, a.y / length, a.z / length};
 }
-Point3 position_of(const LaceSample& s) {
+Point3 position_of(const DoilySample& s) {
   return {s.position[0], s.position[1], s.position[2]};
 }
 
-constexpr int kBorderedSize = kLaceGridSize + 2;  // rows and columns -1 .. kLaceGridSize
+constexpr int kBorderedSize = kDoilyGridSize + 2;  // rows and columns -1 .. kDoilyGridSize
 
 size_t bordered_index(int row, int column) {
   return static_cast<size_t>(row + 1) * kBorderedSize + static_cast<size_t>(column + 1);
@@ -45,17 +45,17 @@ int escape_step(float x, float y) {
   return kNeverEscapes;
 }
 
-std::array<uint8_t, 5> lace_orbits(float s, float t) {
+std::array<uint8_t, 5> doily_orbits(float s, float t) {
   const float zx = (s - 500.0f) / 400.0f;
   const float zy = (t - 500.0f) / 400.0f;
   std::array<uint8_t, 5> orbits;
   for (int j = 0; j < 5; ++j)
-    orbits[j] = static_cast<uint8_t>(escape_step(zx * kLaceScales[j], zy * kLaceScales[j]));
+    orbits[j] = static_cast<uint8_t>(escape_step(zx * kDoilyScales[j], zy * kDoilyScales[j]));
   return orbits;
 }
 
-LaceSample lace_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
-                       const LaceRules& rules) {
+DoilySample doily_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
+                         const DoilyRules& rules) {
   float sx = 0.0f, sy = 0.0f;
   for (int j = 0; j < 5; ++j) {
     const int step = orbits[j];
@@ -70,7 +70,7 @@ LaceSample lace_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
       sy += dy;
     }
   }
-  LaceSample out;
+  DoilySample out;
   out.sum_x = sx;
   out.sum_y = sy;
   out.colour[0] = out.colour[1] = 0.4f * sy;
@@ -83,42 +83,42 @@ LaceSample lace_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
   return out;
 }
 
-const std::array<uint8_t, 5>& LaceOrbitField::at(int row, int column) const {
+const std::array<uint8_t, 5>& DoilyOrbitField::at(int row, int column) const {
   return orbits[bordered_index(row, column)];
 }
 
-LaceOrbitField evaluate_lace_orbits() {
-  LaceOrbitField field;
+DoilyOrbitField evaluate_doily_orbits() {
+  DoilyOrbitField field;
   field.orbits.resize(static_cast<size_t>(kBorderedSize) * kBorderedSize);
-  for (int row = -1; row <= kLaceGridSize; ++row)
-    for (int column = -1; column <= kLaceGridSize; ++column)
+  for (int row = -1; row <= kDoilyGridSize; ++row)
+    for (int column = -1; column <= kDoilyGridSize; ++column)
       field.orbits[bordered_index(row, column)] =
-          lace_orbits(static_cast<float>(row), static_cast<float>(column));
+          doily_orbits(static_cast<float>(row), static_cast<float>(column));
   return field;
 }
 
-const LaceSample& LaceSurface::at(int row, int column) const {
+const DoilySample& DoilySurface::at(int row, int column) const {
   return samples[bordered_index(row, column)];
 }
 
-LaceSurface evaluate_lace_surface(const LaceOrbitField& field, const LaceRules& rules) {
-  LaceSurface surface;
+DoilySurface evaluate_doily_surface(const DoilyOrbitField& field, const DoilyRules& rules) {
+  DoilySurface surface;
   surface.samples.resize(field.orbits.size());
-  for (int row = -1; row <= kLaceGridSize; ++row)
-    for (int column = -1; column <= kLaceGridSize; ++column)
-      surface.samples[bordered_index(row, column)] = lace_sample(
+  for (int row = -1; row <= kDoilyGridSize; ++row)
+    for (int column = -1; column <= kDoilyGridSize; ++column)
+      surface.samples[bordered_index(row, column)] = doily_sample(
           static_cast<float>(row), static_cast<float>(column), field.at(row, column), rules);
   return surface;
 }
 
-LaceVertex lace_vertex(const LaceSurface& surface, int row, int column) {
+DoilyVertex doily_vertex(const DoilySurface& surface, int row, int column) {
   const Point3 r = position_of(surface.at(row, column));
   const Point3 s = normalize(position_of(surface.at(row + 1, column)) - r);
   const Point3 t = normalize(position_of(surface.at(row, column + 1)) - r);
   const Point3 u = normalize(position_of(surface.at(row - 1, column)) - r);
   const Point3 v = normalize(position_of(surface.at(row, column - 1)) - r);
   const Point3 n = normalize(cross(s, v) + cross(v, u) + cross(u, t) + cross(t, s));
-  const LaceSample& last = surface.at(row, column - 1);  // the vertex stage's last call of f
+  const DoilySample& last = surface.at(row, column - 1);  // the vertex stage's last call of f
   return {{r.x, r.y, r.z},
           {n.x, n.y, n.z},
           {last.colour[0], last.colour[1], last.colour[2], last.colour[3]}};

@@ -8,61 +8,61 @@
 #include <vector>
 
 // The choices the shader texts make where the bare formulas leave a gap.
-struct LaceRules {
+struct DoilyRules {
   float bounded_step;      // what w yields, as (step, fraction), for an orbit that never
   float bounded_fraction;  // leaves radius 4 within its 64 steps
   bool clamp_height;       // sqrt(max(sum, 0)) rather than sqrt(sum), which is NaN below zero
 };
 
 // What the shader texts do.
-constexpr LaceRules kShaderRules{64.0f, 1.0f, true};
+constexpr DoilyRules kShaderRules{64.0f, 1.0f, true};
 
 // The orbit's last possible step is 63; this marks an orbit that never escapes.
 constexpr int kNeverEscapes = 64;
 
 // The scale factors of the five orbits of one surface point; the sum adds the even-numbered ones
 // and subtracts the odd-numbered ones.
-constexpr float kLaceScales[5] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f};
+constexpr float kDoilyScales[5] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f};
 
 // z <- z^8 + z (three complex squarings) from z = (x, y): the first step at which |z| > 4, or
 // kNeverEscapes.
 int escape_step(float x, float y);
 
 // The five escape steps of the surface point at grid coordinates (s, t).
-std::array<uint8_t, 5> lace_orbits(float s, float t);
+std::array<uint8_t, 5> doily_orbits(float s, float t);
 
 // What f(s, t) computes: the alternating sums of (step, fraction), the surface point and the colour
 // it leaves behind.
-struct LaceSample {
+struct DoilySample {
   float sum_x, sum_y;
   float position[3];
   float colour[4];
 };
-LaceSample lace_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
-                       const LaceRules& rules);
+DoilySample doily_sample(float s, float t, const std::array<uint8_t, 5>& orbits,
+                         const DoilyRules& rules);
 
 // The vertex stage's outputs for one grid vertex.
-struct LaceVertex {
+struct DoilyVertex {
   float position[3];
   float normal[3];
   float colour[4];
 };
 
 // The orbits of the whole grid and a one-vertex border around it (the neighbours the vertex
-// stage also evaluates): (kLaceGridSize + 2)^2 points, the costly part, computed once.
-struct LaceOrbitField {
+// stage also evaluates): (kDoilyGridSize + 2)^2 points, the costly part, computed once.
+struct DoilyOrbitField {
   std::vector<std::array<uint8_t, 5>> orbits;
   const std::array<uint8_t, 5>& at(int row, int column) const;
 };
-LaceOrbitField evaluate_lace_orbits();
+DoilyOrbitField evaluate_doily_orbits();
 
 // Surface samples over the same points, for one set of rules.
-struct LaceSurface {
-  std::vector<LaceSample> samples;
-  const LaceSample& at(int row, int column) const;  // row, column in -1 .. kLaceGridSize
+struct DoilySurface {
+  std::vector<DoilySample> samples;
+  const DoilySample& at(int row, int column) const;  // row, column in -1 .. kDoilyGridSize
 };
-LaceSurface evaluate_lace_surface(const LaceOrbitField& field, const LaceRules& rules);
+DoilySurface evaluate_doily_surface(const DoilyOrbitField& field, const DoilyRules& rules);
 
 // The grid vertex (row, column) as the vertex stage outputs it: position f(row, column), the
 // normal from the four neighbours, the colour of the last f call, the one at (row, column - 1).
-LaceVertex lace_vertex(const LaceSurface& surface, int row, int column);
+DoilyVertex doily_vertex(const DoilySurface& surface, int row, int column);

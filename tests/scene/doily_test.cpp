@@ -1,4 +1,4 @@
-// The doily grid on the CPU: what the fill writes and leaves alone, how its quads wind and line up
+// The doily grid on the CPU: what the build writes and leaves alone, how its quads wind and line up
 // with the triangle passes, and the reference evaluation of the surface against facts measured
 // over the whole grid.
 #include <algorithm>
@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr uint32_t kCornerOffsets[4] = {0, 1, kLaceGridSize + 1, kLaceGridSize};
+constexpr uint32_t kCornerOffsets[4] = {0, 1, kDoilyGridSize + 1, kDoilyGridSize};
 
 // The eye of the frame's camera.
 constexpr float kEye[3] = {300, 300, 200};
@@ -28,22 +28,22 @@ std::array<float, 3> facet_normal(uint32_t ia, uint32_t ib, uint32_t ic) {
           e1[0] * e2[1] - e1[1] * e2[0]};
 }
 
-TEST(LaceGrid, FillOverwritesTheArenaStartAndLeavesTheRestAlone) {
+TEST(DoilyGrid, BuildOverwritesTheArenaStartAndLeavesTheRestAlone) {
   // Earlier passes' triangles, then junk over everything the grid will cover and a little more.
   emit_triangle({1, 2, 3}, {4, 5, 6}, {7, 8, 10});
-  std::memset(g_arena.vertices, 0x5a, sizeof(Vertex) * (kLaceGridVertices + 1));
-  std::memset(g_arena.indices, 0x5a, sizeof(uint32_t) * (kLaceIndexCount + 1));
+  std::memset(g_arena.vertices, 0x5a, sizeof(Vertex) * (kDoilyGridVertices + 1));
+  std::memset(g_arena.indices, 0x5a, sizeof(uint32_t) * (kDoilyIndexCount + 1));
   g_arena.count = 1435200;
-  const Vertex after_grid = g_arena.vertices[kLaceGridVertices];
-  const uint32_t after_quads = g_arena.indices[kLaceIndexCount];
+  const Vertex after_grid = g_arena.vertices[kDoilyGridVertices];
+  const uint32_t after_quads = g_arena.indices[kDoilyIndexCount];
 
-  fill_lace_grid();
+  build_doily_grid();
 
   EXPECT_EQ(g_arena.count, 1435200);
-  EXPECT_EQ(std::memcmp(&g_arena.vertices[kLaceGridVertices], &after_grid, sizeof(Vertex)), 0);
-  EXPECT_EQ(g_arena.indices[kLaceIndexCount], after_quads);
+  EXPECT_EQ(std::memcmp(&g_arena.vertices[kDoilyGridVertices], &after_grid, sizeof(Vertex)), 0);
+  EXPECT_EQ(g_arena.indices[kDoilyIndexCount], after_quads);
   int bad_records = 0;
-  for (int k = 0; k < kLaceGridVertices; ++k) {
+  for (int k = 0; k < kDoilyGridVertices; ++k) {
     const Vertex& v = g_arena.vertices[k];
     const Vertex want = {1, 1, 1, 1, 0, 0, 0, float(k / 1000), float(k % 1000), 0};
     if (std::memcmp(&v, &want, sizeof(Vertex)) != 0 && ++bad_records <= 5)
@@ -52,7 +52,7 @@ TEST(LaceGrid, FillOverwritesTheArenaStartAndLeavesTheRestAlone) {
   }
   EXPECT_EQ(bad_records, 0);
   int bad_entries = 0;
-  for (int e = 0; e < kLaceIndexCount; ++e) {
+  for (int e = 0; e < kDoilyIndexCount; ++e) {
     const int quad = e / 4, row = quad / 999, column = quad % 999;
     const uint32_t want = uint32_t(1000 * row + column) + kCornerOffsets[e % 4];
     if (g_arena.indices[e] != want && ++bad_entries <= 5)
@@ -64,17 +64,17 @@ TEST(LaceGrid, FillOverwritesTheArenaStartAndLeavesTheRestAlone) {
 // The triangle passes after the doily read the grid's entries three at a time. Each row of quads
 // takes a multiple of three entries, so no such triangle spans two rows, and with the stored
 // positions (row, column, 0) every one of them turns its back to the eye.
-TEST(LaceGrid, EntriesReadAsTrianglesLineUpWithRowsAndFaceAwayFromTheEye) {
-  fill_lace_grid();
-  constexpr int kEntriesPerRow = 4 * kLaceQuadsPerRow;
+TEST(DoilyGrid, EntriesReadAsTrianglesLineUpWithRowsAndFaceAwayFromTheEye) {
+  build_doily_grid();
+  constexpr int kEntriesPerRow = 4 * kDoilyQuadsPerRow;
   EXPECT_EQ(kEntriesPerRow, 3996);
   EXPECT_EQ(kEntriesPerRow % 3, 0);
-  EXPECT_EQ(kLaceIndexCount, 999 * kEntriesPerRow);
-  for (int row = 0; row < kLaceQuadsPerRow; ++row)
+  EXPECT_EQ(kDoilyIndexCount, 999 * kEntriesPerRow);
+  for (int row = 0; row < kDoilyQuadsPerRow; ++row)
     ASSERT_EQ(g_arena.indices[row * kEntriesPerRow], uint32_t(row * 1000)) << "row " << row;
 
   int facing_eye = 0, degenerate = 0;
-  for (int e = 0; e + 2 < kLaceIndexCount; e += 3) {
+  for (int e = 0; e + 2 < kDoilyIndexCount; e += 3) {
     const uint32_t* t = &g_arena.indices[e];
     const std::array<float, 3> n = facet_normal(t[0], t[1], t[2]);
     const Vertex& a = g_arena.vertices[t[0]];
@@ -91,17 +91,17 @@ TEST(LaceGrid, EntriesReadAsTrianglesLineUpWithRowsAndFaceAwayFromTheEye) {
 
 // The vertex stage maps row to x and column to z; seen from above (+Y) every quad then runs
 // counter-clockwise, and the grid spans -187.5 .. 187.125 on both axes.
-TEST(LaceGrid, MappedQuadsWindCounterClockwiseFromAboveAndSpanTheSquare) {
-  fill_lace_grid();
+TEST(DoilyGrid, MappedQuadsWindCounterClockwiseFromAboveAndSpanTheSquare) {
+  build_doily_grid();
   const std::array<uint8_t, 5> any_orbits = {0, 0, 0, 0, 0};  // x and z do not depend on them
   auto mapped = [&](uint32_t k) {
     const Vertex& v = g_arena.vertices[k];
-    const LaceSample s = lace_sample(v.x, v.y, any_orbits, kShaderRules);
+    const DoilySample s = doily_sample(v.x, v.y, any_orbits, kShaderRules);
     return std::array<float, 2>{s.position[0], s.position[2]};
   };
   int clockwise = 0;
   float lo = 1e9f, hi = -1e9f;
-  for (int q = 0; q < kLaceQuadCount; ++q) {
+  for (int q = 0; q < kDoilyQuadCount; ++q) {
     std::array<float, 2> p[4];
     for (int c = 0; c < 4; ++c) p[c] = mapped(g_arena.indices[4 * q + c]);
     // The Y component of the polygon's normal (x, z, with y = z x x): positive when it faces up.
@@ -121,7 +121,7 @@ TEST(LaceGrid, MappedQuadsWindCounterClockwiseFromAboveAndSpanTheSquare) {
   EXPECT_EQ(hi, 187.125f);
 }
 
-TEST(LaceReference, EscapeTimeOfHandCheckedOrbits) {
+TEST(DoilyReference, EscapeTimeOfHandCheckedOrbits) {
   EXPECT_EQ(escape_step(0, 0), kNeverEscapes);   // 0 is a fixed point
   EXPECT_EQ(escape_step(1, 0), 1);               // 1 -> 2 -> 258
   EXPECT_EQ(escape_step(-1, 0), kNeverEscapes);  // -1 -> 0, then stays
@@ -135,7 +135,7 @@ TEST(LaceReference, EscapeTimeOfHandCheckedOrbits) {
 // lies flat at the glass level and its colour and alpha are zero.
 // The escape test in the shader compares the squared length with the float just above 16 instead
 // of taking a square root. Every float whose root can round to either side of 4 lies in [8, 32).
-TEST(LaceReference, SquaredEscapeTestAgreesWithTheRootForEveryFloatNearTheBoundary) {
+TEST(DoilyReference, SquaredEscapeTestAgreesWithTheRootForEveryFloatNearTheBoundary) {
   const float threshold = 16.000002f;
   ASSERT_EQ(threshold, std::nextafter(16.0f, 32.0f));
   long disagreements = 0;
@@ -146,10 +146,10 @@ TEST(LaceReference, SquaredEscapeTestAgreesWithTheRootForEveryFloatNearTheBounda
   EXPECT_FALSE(std::sqrt(threshold) > 4.0f);
 }
 
-TEST(LaceReference, PointsEscapingAtOnceLieFlatAndTransparent) {
-  const std::array<uint8_t, 5> orbits = lace_orbits(0, 0);
+TEST(DoilyReference, PointsEscapingAtOnceLieFlatAndTransparent) {
+  const std::array<uint8_t, 5> orbits = doily_orbits(0, 0);
   for (uint8_t step : orbits) EXPECT_EQ(step, 0);
-  const LaceSample s = lace_sample(0, 0, orbits, kShaderRules);
+  const DoilySample s = doily_sample(0, 0, orbits, kShaderRules);
   EXPECT_EQ(s.sum_x, 0.0f);
   EXPECT_EQ(s.sum_y, 0.0f);
   EXPECT_EQ(s.position[1], -2.0f);
@@ -158,13 +158,13 @@ TEST(LaceReference, PointsEscapingAtOnceLieFlatAndTransparent) {
 
 // Facts measured over the million grid vertices, and what they mean for the shader's choices: an
 // orbit that never escapes counts as (64, 1), and the height clamps negative sums to zero.
-TEST(LaceReference, WholeGridAgreesWithMeasuredFacts) {
-  const LaceOrbitField field = evaluate_lace_orbits();
+TEST(DoilyReference, WholeGridAgreesWithMeasuredFacts) {
+  const DoilyOrbitField field = evaluate_doily_orbits();
   int scale_one_bounded = 0, all_escape = 0, negative = 0;
   float escaping_lo = 1e9f, escaping_hi = -1e9f, lo = 1e9f, hi = -1e9f;
-  const LaceSurface surface = evaluate_lace_surface(field, kShaderRules);
-  for (int row = 0; row < kLaceGridSize; ++row)
-    for (int column = 0; column < kLaceGridSize; ++column) {
+  const DoilySurface surface = evaluate_doily_surface(field, kShaderRules);
+  for (int row = 0; row < kDoilyGridSize; ++row)
+    for (int column = 0; column < kDoilyGridSize; ++column) {
       const std::array<uint8_t, 5>& o = field.at(row, column);
       const float sum = surface.at(row, column).sum_x;
       scale_one_bounded += o[0] == kNeverEscapes;
@@ -185,11 +185,11 @@ TEST(LaceReference, WholeGridAgreesWithMeasuredFacts) {
   EXPECT_EQ(hi, 124.0f);
   EXPECT_EQ(negative, 126);
 
-  auto non_finite_vertices = [](const LaceSurface& s) {
+  auto non_finite_vertices = [](const DoilySurface& s) {
     int count = 0;
-    for (int row = 0; row < kLaceGridSize; ++row)
-      for (int column = 0; column < kLaceGridSize; ++column) {
-        const LaceVertex v = lace_vertex(s, row, column);
+    for (int row = 0; row < kDoilyGridSize; ++row)
+      for (int column = 0; column < kDoilyGridSize; ++column) {
+        const DoilyVertex v = doily_vertex(s, row, column);
         bool finite = true;
         for (int k = 0; k < 3; ++k)
           finite = finite && std::isfinite(v.position[k]) && std::isfinite(v.normal[k]);
@@ -200,15 +200,15 @@ TEST(LaceReference, WholeGridAgreesWithMeasuredFacts) {
   };
   // Without the clamp the 126 negative sums give NaN heights, which reach 386 vertices through
   // their own position or a neighbour's normal; with it, every vertex is finite.
-  EXPECT_EQ(non_finite_vertices(evaluate_lace_surface(field, {64.0f, 1.0f, false})), 386);
+  EXPECT_EQ(non_finite_vertices(evaluate_doily_surface(field, {64.0f, 1.0f, false})), 386);
   EXPECT_EQ(non_finite_vertices(surface), 0);
 
   // Counting a bounded orbit as (0, 0) instead makes the alternating sum negative over a large
   // part of the grid.
-  const LaceSurface zero = evaluate_lace_surface(field, {0.0f, 0.0f, true});
+  const DoilySurface zero = evaluate_doily_surface(field, {0.0f, 0.0f, true});
   int zero_negative = 0;
-  for (int row = 0; row < kLaceGridSize; ++row)
-    for (int column = 0; column < kLaceGridSize; ++column)
+  for (int row = 0; row < kDoilyGridSize; ++row)
+    for (int column = 0; column < kDoilyGridSize; ++column)
       zero_negative += zero.at(row, column).sum_x < 0;
   EXPECT_GT(zero_negative, 100000);
 }

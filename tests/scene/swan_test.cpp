@@ -14,13 +14,6 @@ namespace {
 
 constexpr double kDegree = M_PI / 180;
 
-int body_tetrahedra() {
-  int n = 0;
-  for (const auto& row : kBodySectorCounts)
-    for (uint8_t count : row) n += count;
-  return n;
-}
-
 double angle_about_y_in_degrees(const Point3& p) {
   const double a = std::atan2(p.z, p.x) / kDegree;
   return a < 0 ? a + 360 : a;
@@ -29,9 +22,10 @@ double angle_about_y_in_degrees(const Point3& p) {
 TEST(Swan, EveryTetrahedronIsClosedAndTurnedOutward) {
   g_arena.count = 0;
   build_swan_body();
-  const int tetrahedra = body_tetrahedra() + kSwanNeckPieces;
+  const int tetrahedra = kSwanBodyTetrahedra + kSwanNeckPieces;
   ASSERT_EQ(tetrahedra, 343);
   ASSERT_EQ(g_arena.count, tetrahedra * kTetraVertices);  // 1,372 triangles
+  ASSERT_EQ(g_arena.count, kSwanVertices);
   for (int t = 0; t < tetrahedra; ++t) {
     EXPECT_TRUE(tetrahedron_is_closed(t * kTetraVertices)) << "tetrahedron " << t;
     EXPECT_TRUE(tetrahedron_faces_outward(t * kTetraVertices)) << "tetrahedron " << t;
@@ -138,7 +132,7 @@ TEST(Swan, NeckPiecesFollowTheUnsignedTilts) {
 TEST(Swan, BodyEndsWithTheNeckAtItsPlace) {
   g_arena.count = 0;
   build_swan_body();
-  const int32_t neck_first = body_tetrahedra() * kTetraVertices;
+  const int32_t neck_first = kSwanBodyTetrahedra * kTetraVertices;
   ASSERT_EQ(g_arena.count - neck_first, kSwanNeckPieces * kTetraVertices);
   build_swan_neck(45, 32.5f, 0);
   const size_t neck_bytes = kSwanNeckPieces * kTetraVertices * sizeof(Vertex);

@@ -11,10 +11,9 @@
 
 namespace {
 
-constexpr int kSegmentsPerLeg = 199;
-constexpr int32_t kLegVertices = kSegmentsPerLeg * kTubeVertices;
+constexpr int32_t kLegVertices = kLegSegments * kTubeVertices;
 constexpr int32_t kRimFirst = kTableLegs * kLegVertices;
-constexpr int32_t kRimVertices = 200 * kTubeVertices;
+constexpr int32_t kRimVertices = kRimSegments * kTubeVertices;
 
 double horizontal_radius(const Point3& p) {
   return std::hypot(p.x, p.z);
@@ -27,7 +26,7 @@ TEST(Table, LegsStandOnTheirCircleFromTheFloorToUnderTheRim) {
       {220.51, -44.70}, {110.66, 195.91}, {-152.13, 165.78}, {-204.67, -93.45}, {25.63, -223.54}};
   for (int j = 0; j < kTableLegs; ++j) {
     const int32_t first = j * kLegVertices;
-    const int32_t last = first + (kSegmentsPerLeg - 1) * kTubeVertices;
+    const int32_t last = first + (kLegSegments - 1) * kTubeVertices;
     const Point3 foot = ring_centre(first, false);
     const Point3 head = ring_centre(last, true);
     EXPECT_NEAR(foot.x, axes[j][0], 0.01) << "leg " << j;
@@ -42,7 +41,7 @@ TEST(Table, LegsStandOnTheirCircleFromTheFloorToUnderTheRim) {
 
   // The waist: a radius of about 7.5, a little below halfway up.
   double narrowest = 1e9, narrowest_y = 0;
-  for (int p = 0; p < kSegmentsPerLeg; ++p) {
+  for (int p = 0; p < kLegSegments; ++p) {
     const double r = distance(side_p0(p * kTubeVertices, 0), ring_centre(p * kTubeVertices, false));
     if (r < narrowest) {
       narrowest = r;
@@ -58,6 +57,7 @@ TEST(Table, RimIsARoundedRingFrom190To250AndMinus12To8) {
   g_arena.count = 0;
   build_table();
   ASSERT_EQ(g_arena.count, kRimFirst + kRimVertices);
+  ASSERT_EQ(g_arena.count, kTableVertices);
   double r_min = 1e9, r_max = 0, y_min = 1e9, y_max = -1e9;
   for (int32_t i = kRimFirst; i < g_arena.count; ++i) {
     const Point3 p = position_of(i);

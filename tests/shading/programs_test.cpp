@@ -15,6 +15,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "app/draw.h"
 #include "geometry/arena.h"
 #include "shading/programs.h"
 #include "shading/shader_texts.h"
@@ -128,7 +129,7 @@ void draw_probe(GLuint program, Vec point, Vec normal, uint8_t rgb[3]) {
   const Vec eye = point + 50 * normal;
   gluLookAt(eye.x, eye.y, eye.z, point.x, point.y, point.z, up.x, up.y, up.z);
   glUseProgram(program);
-  draw_all_triangles();
+  draw_triangles(triangles_since(0, g_arena.count));
   glFinish();
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -1,0 +1,42 @@
+// A second GL context, on a thread of its own, that records part of each doily piece while the
+// window's context records the rest. llvmpipe shades a draw's vertices on the thread that issues
+// it, so two contexts recording at once keep two cores busy.
+//
+// Owns: the helper's GLX context, its 1x1 pbuffer and the thread that makes them current.
+// May not: make the window's context current, or write to the arena.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include <GL/glew.h>
+
+// One band's recording, cut into chunks that the window's context and the helper take in turn,
+// whichever is free: a helper kept off its core by other work leaves more to the window's
+// context instead of holding it up.
+struct RecordingWork {
+  GLuint buffer;         // receives record k of the arena at position k
+  int32_t first, count;  // the arena records to record
+  int32_t chunk;         // records per take
+  std::atomic<int32_t> taken{0};
+
+  // The next chunk's records; false once none is left.
+  bool take(int32_t* chunk_first, int32_t* chunk_count) {
+    const int32_t start = taken.fetch_add(chunk);
+    if (start >= count) return false;
+    *chunk_first = first + start;
+    *chunk_count = count - start < chunk ? count - start : chunk;
+    return true;
+  }
+};
+
+// Starts the helper thread taking chunks of `work` and recording them with a copy of `program`
+// linked from its shader objects. `ready` is a fence that the window's context has flushed after
+// the last change to `work.buffer`. Returns false, having started nothing, where no helper
+// context can be had (no pbuffer configuration or no shared context).
+bool begin_helper_recording(GLuint program, RecordingWork* work, GLsync ready);
+
+// Waits until the helper has finished and its context is no longer current anywhere. Returns
+// whether the chunks it took are complete in the buffer; if not (the GL reported an error), the
+// caller must record the whole of the work again itself.
+bool end_helper_recording();
