@@ -8,6 +8,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
+# The program alone must configure without any test library.
+cmake -S "$root" -B "$root/build-notests" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TESTS=OFF >/dev/null
+
 "$root/scripts/build.sh" build -DSWANCAGE_TESTS=ON
 env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --output-on-failure -j 2
 
