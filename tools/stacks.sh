@@ -44,7 +44,7 @@ for stack in "${stacks[@]}"; do
     echo "$peak_kb" >>"$work/peaks"
   done
   count() {
-    "$build/swancage-imgdiff" "$baseline" "$work/$stack.png" "$1" 1 | sed -E 's/.*: ([0-9]+) of .*/\1/'
+    "$build/swancage-imgdiff" "$baseline" "$work/$stack.png" "$1" 1 255 1 | sed -E 's/.*: ([0-9]+) of .*/\1/'
   }
   printf '%-14s %16.2f s %13.0f MB %24s\n' "$stack" "$(median <"$work/times")" \
     "$(($(median <"$work/peaks") / 1024))" "$(count "$tolerance") / $(count 0)"
