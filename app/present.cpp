@@ -11,11 +11,14 @@
 // - Elsewhere, and when the frame lives in a framebuffer object (as under sdl12-compat, whose
 //   swap the window system's buffer age does not describe), the back buffer is read back after
 //   each of the first few swaps and compared with the kept copy. Double and triple buffering both
-//   hand back a buffer that was never drawn within three swaps. Once a loss is seen, the frame is
-//   put back before every swap from then on.
-// - An expose event (the window uncovered, mapped again) puts the frame back once and starts the
-//   checks again, since a driver may replace its buffers when the window changes.
-// Where the back buffer survives swaps, as on llvmpipe, the loop costs a swap and a sleep.
+//   hand back a buffer that was never drawn within three swaps.
+// - Once a swap is known to lose the frame, the window already shows it (the swap before put it
+//   there), and every further swap would only bring up a buffer that must be refilled first: the
+//   loop stops swapping, and presents again only when the window system asks for the picture.
+// - An expose event (the window uncovered, mapped again) puts the frame back and swaps once, and
+//   starts the checks again, since a driver may replace its buffers when the window changes.
+// So the loop costs a swap and a sleep where the back buffer survives swaps, as on llvmpipe, and
+// only a sleep where it does not; the frame is put back once per expose.
 #include "app/present.h"
 
 #include <GL/glx.h>
@@ -41,7 +44,7 @@ constexpr size_t kRowBytes = static_cast<size_t>(kWindowWidth) * 4;
 
 uint8_t g_kept[kRowBytes * kWindowHeight];  // the frame as drawn, BGRA, bottom row first
 bool g_asks_buffer_age = false;             // the driver reports the back buffer's age
-bool g_loses_frame = false;    // a swap was seen to lose the frame: put it back every time
+bool g_loses_frame = false;    // a swap was seen to lose the frame: swap only when exposed
 bool g_put_back_next = false;  // put it back before the next swap, once
 bool g_just_drawn = false;     // the back buffer holds the frame that was just drawn
 int g_checks_left = 0;
@@ -112,7 +115,9 @@ void put_frame_back() {
 bool frame_may_be_lost() {
   if (g_just_drawn) return false;
   if (g_loses_frame || g_put_back_next) return true;
-  return g_asks_buffer_age && back_buffer_age() == 0;
+  if (!g_asks_buffer_age || back_buffer_age() != 0) return false;
+  g_loses_frame = true;  // age 0 after a swap of the picture: every swap discards
+  return true;
 }
 
 }  // namespace
@@ -149,6 +154,7 @@ void note_expose() {
 }
 
 void present_frame() {
+  if (g_loses_frame && !g_put_back_next) return;  // the window still shows the last swap's frame
   if (frame_may_be_lost()) put_frame_back();
   g_put_back_next = false;
   g_just_drawn = false;

@@ -18,5 +18,6 @@ void keep_frame();
 // The window system reports that the window was uncovered or otherwise needs its picture again.
 void note_expose();
 
-// Puts the kept frame back into the back buffer if it may have been lost, then swaps.
+// Puts the kept frame back into the back buffer if it may have been lost, then swaps; once swaps
+// are known to lose the frame, swaps only after an expose.
 void present_frame();

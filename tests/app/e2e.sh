@@ -231,10 +231,13 @@ case "$case_name" in
     ;;
   unrestored)
     # The negative control for the swap-discarding stack: with the kept frame never put back, the
-    # window must turn wholly magenta once the frame is drawn, or the emulation tests nothing.
+    # window must turn wholly magenta once the frame is drawn and the window uncovered (the loop
+    # swaps again only then), or the emulation tests nothing.
     start_swancage DISCARD_SWAP_NO_RESTORE=1
     magenta=
     for ((end = SECONDS + 90; SECONDS < end; )); do  # the frame first takes a few seconds
+      "$xpoke" "$win" cover || fail "xpoke could not cover the window"
+      sleep 0.2
       import -silent -window "$win" "$work/shot.png" 2>/dev/null &&
         [[ $(convert "$work/shot.png" -unique-colors -format '%w %[pixel:p{0,0}]' info:) == \
           "1 srgb(255,0,255)" ]] && magenta=yes && break
