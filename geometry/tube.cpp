@@ -113,6 +113,15 @@ inline void emit_record(Vertex* v, const SideNormals& n, int i, const SideFloats
 //        P0 ------- P1        base ring, radius r_base
 //
 // 100 sides * 4 triangles * 3 = 1,200 vertices.
+ArenaRange emit_tube_segments(TubeSegment (*segment)(int32_t), int32_t first, int32_t count) {
+  const int32_t start = g_arena.count;
+  for (int32_t s = first; s < first + count; ++s) {
+    const TubeSegment t = segment(s);
+    emit_tube_segment(t.base, t.top, t.r_base, t.r_top);
+  }
+  return triangles_since(start, g_arena.count);
+}
+
 void emit_tube_segment(const Point3& base, const Point3& top, float r_base, float r_top) {
   arena_reserve(kTubeVertices);
   const Point3 d = top - base;

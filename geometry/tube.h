@@ -29,3 +29,7 @@ struct TubeSegment {
 // it, so the open tube shows from inside and out with back faces culled. An axis of zero length or
 // parallel to (1, 1, 1) has no side frame and gives non-finite points.
 void emit_tube_segment(const Point3& base, const Point3& top, float r_base, float r_top);
+
+// Appends segments first .. first + count - 1 of an object whose segments `segment` lists by
+// number, and returns what it wrote: the same records whether the object goes in one piece or many.
+ArenaRange emit_tube_segments(TubeSegment (*segment)(int32_t), int32_t first, int32_t count);

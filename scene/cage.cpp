@@ -92,12 +92,7 @@ TubeSegment cage_segment(int32_t s) {
 //         \   |   /              (80 + 40 + 4,000) segments * 1,200 = 4,944,000 vertices.
 //        spokes to (0, 0, 0)
 ArenaRange build_cage_part(int32_t first, int32_t count) {
-  const int32_t start = g_arena.count;
-  for (int32_t s = first; s < first + count; ++s) {
-    const TubeSegment t = cage_segment(s);
-    emit_tube_segment(t.base, t.top, t.r_base, t.r_top);
-  }
-  return triangles_since(start, g_arena.count);
+  return emit_tube_segments(cage_segment, first, count);
 }
 
 ArenaRange build_cage() {

@@ -85,12 +85,7 @@ TubeSegment table_segment(int32_t s) {
 // Five legs, 199 segments each, then the rim's 200 segments:
 // (5 * 199 + 200) segments * 1,200 = 1,434,000 vertices.
 ArenaRange build_table_part(int32_t first, int32_t count) {
-  const int32_t start = g_arena.count;
-  for (int32_t s = first; s < first + count; ++s) {
-    const TubeSegment t = table_segment(s);
-    emit_tube_segment(t.base, t.top, t.r_base, t.r_top);
-  }
-  return triangles_since(start, g_arena.count);
+  return emit_tube_segments(table_segment, first, count);
 }
 
 ArenaRange build_table() {
