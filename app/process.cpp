@@ -15,7 +15,8 @@
 namespace {
 
 constexpr int kDefaultWindowFailureStatus = 255;  // what main's -1 becomes
-constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+// SIGABRT too: the driver's C++ code aborts when it cannot allocate (an uncaught std::bad_alloc).
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 int g_window_failure_status = kDefaultWindowFailureStatus;
 void (*g_last_words)() = nullptr;

@@ -18,6 +18,7 @@
 
 #include <GL/glx.h>
 
+#include <system_error>
 #include <thread>
 
 #include "app/draw.h"
@@ -135,7 +136,11 @@ bool begin_helper_recording(GLuint program, RecordingWork* work, GLsync ready) {
     make_helper_context();
   }
   if (g_helper.context == nullptr) return false;
-  g_helper_thread = std::thread(record_on_helper, program, work, ready);
+  try {
+    g_helper_thread = std::thread(record_on_helper, program, work, ready);
+  } catch (const std::system_error&) {
+    return false;  // no thread to be had (its stack did not fit, say): the window's context records
+  }
   return true;
 }
 
