@@ -57,10 +57,6 @@ GLuint drawn_framebuffer() {
   return static_cast<GLuint>(name);
 }
 
-bool has_separate_read_binding() {
-  return GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
-}
-
 bool lists_extension(const char* list, const char* name) {
   const size_t length = std::strlen(name);
   for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length) {
@@ -122,10 +118,14 @@ bool frame_may_be_lost() {
 
 }  // namespace
 
+bool has_framebuffer_objects() {
+  return GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
+}
+
 void read_drawn_rows(int y0, int rows, GLenum format, void* out) {
   GLint read_framebuffer = 0, read_buffer = 0, draw_buffer = 0, pack_alignment = 0;
   const GLuint drawn = drawn_framebuffer();
-  const bool rebind = has_separate_read_binding();
+  const bool rebind = has_framebuffer_objects();
   if (rebind) {
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, drawn);

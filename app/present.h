@@ -12,6 +12,10 @@
 // Leaves the read state as it found it and raises no GL error.
 void read_drawn_rows(int y0, int rows, GLenum format, void* out);
 
+// Framebuffer objects with their own read and draw bindings: OpenGL 3.0 or
+// GL_ARB_framebuffer_object.
+bool has_framebuffer_objects();
+
 // Copies the freshly drawn frame aside, to be put back when a swap loses it.
 void keep_frame();
 

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 #include <GL/glew.h>
+
+#include "app/present.h"
+#include "tools/readback.h"
 
 namespace {
 
@@ -31,12 +33,8 @@ std::string printed(const char* format, long long a, long long b = 0, long long 
   return text;
 }
 
-bool framebuffers_offered() {
-  return GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
-}
-
 // The depth buffer keeps the window's precision, so a picture of the window's size comes out as
-// the window's own: the passes rely on equal depths failing the less-than test.
+// close to the window's own as the depth test allows.
 void choose_depth_format() {
   GLint bits = 0;
   glGetIntegerv(GL_DEPTH_BITS, &bits);
@@ -139,7 +137,7 @@ bool complete(const char* which, std::string* error) {
 }  // namespace
 
 bool check_driver_limits(const RenderSize& size, std::string* error) {
-  if (!framebuffers_offered()) return true;  // open_offscreen_target says why it cannot draw
+  if (!has_framebuffer_objects()) return true;  // open_offscreen_target says why it cannot draw
   choose_depth_format();
   GLint renderbuffer_side = 0, viewport[2] = {0, 0}, max_samples = 0;
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer_side);
@@ -174,7 +172,7 @@ bool check_driver_limits(const RenderSize& size, std::string* error) {
 }
 
 bool open_offscreen_target(const RenderSize& size, std::string* error) {
-  if (!framebuffers_offered()) {
+  if (!has_framebuffer_objects()) {
     *error =
         "this GL driver offers no framebuffer objects (OpenGL 3.0 or GL_ARB_framebuffer_object), "
         "so it cannot draw off screen; leave out --size and --samples for the window's own "
@@ -231,14 +229,6 @@ bool read_offscreen_target(RgbImage* image, std::string* error) {
     *error = gl_error_text(status, "while drawing or reading the picture");
     return false;
   }
-  // glReadPixels returns rows bottom-up; images are stored top-down.
-  std::vector<uint8_t> row(stride);
-  for (int top = 0, bottom = s.height - 1; top < bottom; ++top, --bottom) {
-    uint8_t* a = image->pixels.data() + top * stride;
-    uint8_t* b = image->pixels.data() + bottom * stride;
-    std::copy_n(a, stride, row.data());
-    std::copy_n(b, stride, a);
-    std::copy_n(row.data(), stride, b);
-  }
+  turn_rows_top_down(image);
   return true;
 }

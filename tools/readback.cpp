@@ -1,7 +1,6 @@
 #include "tools/readback.h"
 
 #include <algorithm>
-#include <vector>
 
 #include <GL/glew.h>
 
@@ -13,13 +12,16 @@ RgbImage read_back_buffer() {
   image.width = kWindowWidth;
   image.height = kWindowHeight;
   image.pixels.resize(static_cast<size_t>(kWindowWidth) * kWindowHeight * 3);
-  std::vector<uint8_t> rows(image.pixels.size());
   glFinish();
-  read_drawn_rows(0, kWindowHeight, GL_RGB, rows.data());
-  // glReadPixels returns rows bottom-up; images are stored top-down.
-  const size_t stride = static_cast<size_t>(kWindowWidth) * 3;
-  for (int y = 0; y < kWindowHeight; ++y)
-    std::copy_n(rows.data() + (kWindowHeight - 1 - y) * stride, stride,
-                image.pixels.data() + y * stride);
+  read_drawn_rows(0, kWindowHeight, GL_RGB, image.pixels.data());
+  turn_rows_top_down(&image);
   return image;
+}
+
+void turn_rows_top_down(RgbImage* image) {
+  const size_t stride = static_cast<size_t>(image->width) * 3;
+  for (int top = 0, bottom = image->height - 1; top < bottom; ++top, --bottom)
+    std::swap_ranges(image->pixels.begin() + top * stride,
+                     image->pixels.begin() + (top + 1) * stride,
+                     image->pixels.begin() + bottom * stride);
 }

@@ -9,3 +9,7 @@
 // The whole 1280x720 drawn framebuffer as 8-bit RGB, first row at the top. Waits for the GL to
 // finish.
 RgbImage read_back_buffer();
+
+// Reverses the order of the image's rows in place: glReadPixels returns rows bottom-up, images
+// are stored top-down.
+void turn_rows_top_down(RgbImage* image);
