@@ -1,16 +1,13 @@
 // The frame: the fixed camera, then one pass per object in rank order. Each pass binds its
-// program, then builds its geometry into the arena's window and draws it, piece by piece.
+// program, then builds its geometry into the arena's reused span and draws it, piece by piece.
 #include "app/frame.h"
-
-#include <algorithm>
 
 #include <GL/glu.h>
 
+#include "app/doily_draw.h"
 #include "app/draw.h"
-#include "scene/cage.h"
 #include "scene/doily.h"
-#include "scene/swan.h"
-#include "scene/table.h"
+#include "scene/picture.h"
 
 namespace {
 
@@ -18,11 +15,11 @@ namespace {
 constexpr double kEye[3] = {300, 300, 200};
 constexpr double kTarget[3] = {0, 70, 0};
 
-// How much of an object passes through the arena's window at once. The table and the cage go in
+// How much of an object passes through the arena's span at once. The table and the cage go in
 // pieces of 200 tube segments (240,000 vertices, 10.6 MB with their index entries), the doily in
-// pieces of 250 quad rows (251,000 vertices and 999,000 index entries, 14 MB). Only the window's
-// pages are ever touched, and the doily's recorded vertices and quads need buffers of two bands'
-// size (one drawn while the next is recorded).
+// pieces of 250 quad rows (251,000 vertices and 999,000 index entries, 14 MB). Only the span's
+// pages are ever touched, and the doily's captured vertices and quads need buffers of two pieces'
+// size (one drawn while the next is captured).
 // Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece.
 constexpr int32_t kSegmentsPerPiece = 200;
 constexpr int32_t kDoilyRowsPerPiece = 250;
@@ -38,26 +35,23 @@ ArenaRange build_swan(int32_t, int32_t) {
 }  // namespace
 
 // Each pass draws only the pieces it wrote, each piece from the start of the arena. The doily's
-// pieces are bands of its grid, drawn as quads.
+// pieces are rows of its grid, drawn as quads.
 const FramePass kFramePasses[] = {
     // legs, then the rim
-    {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_part,
+    {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_piece,
      draw_triangles, nullptr},
     // a translucent disc
     {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
     // lifted on the GPU
-    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_part,
+    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_piece,
      draw_doily, finish_doily},
     // feathers, then neck
     {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
     // walls, then the dome
-    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_part, draw_triangles,
-     nullptr},
+    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_piece,
+     draw_triangles, nullptr},
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
-
-const int32_t kPictureTriangleVertices =
-    kTableVertices + kGlassTopVertices + kSwanVertices + kCageVertices;
 
 void set_camera() {
   glMatrixMode(GL_MODELVIEW);
@@ -65,13 +59,23 @@ void set_camera() {
   gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
 }
 
-void run_pass(const FramePass& pass) {
+void run_pass(const FramePass& pass, PassWatcher watch) {
+  const auto step = [watch](PassStep s) {
+    if (watch != nullptr) watch(s);
+  };
   glUseProgram(g_programs.*pass.program);
-  for (int32_t first = 0; first < pass.items; first += pass.items_per_piece) {
-    arena_rewind();
-    pass.draw(pass.build(first, std::min(pass.items_per_piece, pass.items - first)));
+  for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
+    step(PassStep::kBuild);
+    const ArenaRange written = pass.build(first, count);
+    step(PassStep::kDraw);
+    pass.draw(written);
+    step(PassStep::kDrawn);
+  });
+  if (pass.finish != nullptr) {
+    step(PassStep::kDraw);
+    pass.finish();
+    step(PassStep::kDrawn);
   }
-  if (pass.finish != nullptr) pass.finish();
 }
 
 void render_frame() {

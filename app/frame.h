@@ -2,7 +2,7 @@
 // geometry and which draw submits it, in rank order.
 //
 // Owns: the camera, the order of the passes and how each object is cut into pieces that pass
-// through the arena's window.
+// through the arena's reused span.
 // May not: draw more than a piece's builder reports it wrote.
 #pragma once
 
@@ -17,7 +17,7 @@ struct FramePass {
   const char* name;
   GLuint ProgramSlots::*program;
   int32_t items;            // tube segments, or 1 for an object built in one piece
-  int32_t items_per_piece;  // how many go through the arena's window at once
+  int32_t items_per_piece;  // how many go through the arena's span at once
   // Builds items first .. first + count - 1 at the arena's write cursor; returns what it wrote.
   ArenaRange (*build)(int32_t first, int32_t count);
   void (*draw)(const ArenaRange& written);
@@ -27,15 +27,17 @@ struct FramePass {
 extern const FramePass kFramePasses[];
 extern const int kFramePassCount;
 
-// Triangle vertices the frame builds and draws in all: table, glass top, swan and cage.
-extern const int32_t kPictureTriangleVertices;
+// The moments of a pass that a benchmark may watch: a piece is about to be built, its draw (or the
+// pass's finishing draw) is about to be submitted, that draw has been submitted.
+enum class PassStep { kBuild, kDraw, kDrawn };
+using PassWatcher = void (*)(PassStep step);
 
 // The fixed camera: eye (300, 300, 200), looking at (0, 70, 0), +Y up.
 void set_camera();
 
 // Binds the pass's program, then builds and draws its pieces one after the other, each from the
-// start of the arena, and finishes the pass.
-void run_pass(const FramePass& pass);
+// start of the arena, and finishes the pass. `watch`, when given, is called at each step.
+void run_pass(const FramePass& pass, PassWatcher watch = nullptr);
 
 // The camera, then every pass in rank order, into the current back buffer.
 void render_frame();

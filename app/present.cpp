@@ -3,8 +3,9 @@
 // a copy of the frame and puts it back whenever the back buffer may have lost it.
 //
 // Putting it back before every swap would always be right, but on a software renderer it costs
-// about 5.5 ms of CPU per swap (55% of a core at 100 swaps a second), against 0.15 ms for the swap
-// alone. So it is put back only when the back buffer is known or found to have lost the frame:
+// about 4 ms of CPU per swap (34-40% of a core at 100 swaps a second, measured with bench/soak.sh),
+// against 0.15 ms for the swap alone. So it is put back only when the back buffer is known or found
+// to have lost the frame:
 // - Where the driver offers GLX_EXT_buffer_age, it is asked before each swap. Age 0 means the
 //   contents are undefined; any other age names an earlier presented frame, which is always the
 //   picture, so nothing needs doing. One cheap query per swap, exact on every conforming driver.
@@ -21,13 +22,13 @@
 // only a sleep where it does not; the frame is put back once per expose.
 #include "app/present.h"
 
+#include "app/framebuffer.h"  // GLEW first: it must come before any other GL header
+
 #include <GL/glx.h>
 #include <SDL.h>
 
 #include <cstdint>
 #include <cstring>
-
-#include "app/shell.h"
 
 #ifndef GLX_BACK_BUFFER_AGE_EXT
 #define GLX_BACK_BUFFER_AGE_EXT 0x20F4
@@ -39,23 +40,18 @@ namespace {
 // to come round under double or triple buffering.
 constexpr int kSwapsChecked = 3;
 // Rows read back per comparison step, so a check needs only a small buffer.
-constexpr int kRowsPerBand = 16;
+constexpr int kRowsPerStrip = 16;
 constexpr size_t kRowBytes = static_cast<size_t>(kWindowWidth) * 4;
 
-uint8_t g_kept[kRowBytes * kWindowHeight];  // the frame as drawn, BGRA, bottom row first
-bool g_asks_buffer_age = false;             // the driver reports the back buffer's age
-bool g_loses_frame = false;    // a swap was seen to lose the frame: swap only when exposed
-bool g_put_back_next = false;  // put it back before the next swap, once
-bool g_just_drawn = false;     // the back buffer holds the frame that was just drawn
-int g_checks_left = 0;
-
-// A framebuffer object bound for drawing, where the GL has framebuffer objects at all.
-GLuint drawn_framebuffer() {
-  if (!GLEW_VERSION_3_0 && !GLEW_ARB_framebuffer_object && !GLEW_EXT_framebuffer_object) return 0;
-  GLint name = 0;
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &name);  // same enum as EXT's single binding
-  return static_cast<GLuint>(name);
-}
+struct PresentState {
+  uint8_t kept[kRowBytes * kWindowHeight];  // the frame as drawn, BGRA, bottom row first
+  bool asks_buffer_age;                     // the driver reports the back buffer's age
+  bool loses_frame;    // a swap was seen to lose the frame: swap only when exposed
+  bool put_back_next;  // put it back before the next swap, once
+  bool just_drawn;     // the back buffer holds the frame that was just drawn
+  int checks_left;     // swaps still to be followed by a comparison
+};
+PresentState g_present;
 
 bool lists_extension(const char* list, const char* name) {
   const size_t length = std::strlen(name);
@@ -81,11 +77,11 @@ unsigned back_buffer_age() {
 }
 
 bool back_buffer_holds_frame() {
-  uint8_t band[kRowBytes * kRowsPerBand];
-  for (int y = 0; y < kWindowHeight; y += kRowsPerBand) {
-    const int rows = y + kRowsPerBand <= kWindowHeight ? kRowsPerBand : kWindowHeight - y;
-    read_drawn_rows(y, rows, GL_BGRA, band);
-    if (std::memcmp(band, g_kept + y * kRowBytes, rows * kRowBytes) != 0) return false;
+  uint8_t strip[kRowBytes * kRowsPerStrip];
+  for (int y = 0; y < kWindowHeight; y += kRowsPerStrip) {
+    const int rows = y + kRowsPerStrip <= kWindowHeight ? kRowsPerStrip : kWindowHeight - y;
+    read_drawn_rows(y, rows, GL_BGRA, strip);
+    if (std::memcmp(strip, g_present.kept + y * kRowBytes, rows * kRowBytes) != 0) return false;
   }
   return true;
 }
@@ -102,65 +98,43 @@ void put_frame_back() {
   glDisable(GL_BLEND);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glWindowPos2i(0, 0);
-  glDrawPixels(kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, g_kept);
+  glDrawPixels(kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, g_present.kept);
   glPopClientAttrib();
   glPopAttrib();
   glUseProgram(static_cast<GLuint>(program));
 }
 
 bool frame_may_be_lost() {
-  if (g_just_drawn) return false;
-  if (g_loses_frame || g_put_back_next) return true;
-  if (!g_asks_buffer_age || back_buffer_age() != 0) return false;
-  g_loses_frame = true;  // age 0 after a swap of the picture: every swap discards
+  if (g_present.just_drawn) return false;
+  if (g_present.loses_frame || g_present.put_back_next) return true;
+  if (!g_present.asks_buffer_age || back_buffer_age() != 0) return false;
+  g_present.loses_frame = true;  // age 0 after a swap of the picture: every swap discards
   return true;
 }
 
 }  // namespace
 
-bool has_framebuffer_objects() {
-  return GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object;
-}
-
-void read_drawn_rows(int y0, int rows, GLenum format, void* out) {
-  GLint read_framebuffer = 0, read_buffer = 0, draw_buffer = 0, pack_alignment = 0;
-  const GLuint drawn = drawn_framebuffer();
-  const bool rebind = has_framebuffer_objects();
-  if (rebind) {
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read_framebuffer);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawn);
-  }
-  glGetIntegerv(GL_READ_BUFFER, &read_buffer);
-  glGetIntegerv(GL_DRAW_BUFFER, &draw_buffer);  // GL_BACK, or the object's colour attachment
-  glGetIntegerv(GL_PACK_ALIGNMENT, &pack_alignment);
-  glReadBuffer(static_cast<GLenum>(draw_buffer));
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, y0, kWindowWidth, rows, format, GL_UNSIGNED_BYTE, out);
-  glPixelStorei(GL_PACK_ALIGNMENT, pack_alignment);
-  glReadBuffer(static_cast<GLenum>(read_buffer));
-  if (rebind) glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read_framebuffer));
-}
-
 void keep_frame() {
-  read_drawn_rows(0, kWindowHeight, GL_BGRA, g_kept);
-  g_asks_buffer_age = driver_reports_buffer_age();
-  g_checks_left = g_asks_buffer_age ? 0 : kSwapsChecked;
-  g_just_drawn = true;
+  read_drawn_rows(0, kWindowHeight, GL_BGRA, g_present.kept);
+  g_present.asks_buffer_age = driver_reports_buffer_age();
+  g_present.checks_left = g_present.asks_buffer_age ? 0 : kSwapsChecked;
+  g_present.just_drawn = true;
 }
 
 void note_expose() {
-  g_put_back_next = true;
-  if (!g_asks_buffer_age) g_checks_left = kSwapsChecked;
+  g_present.put_back_next = true;
+  if (!g_present.asks_buffer_age) g_present.checks_left = kSwapsChecked;
 }
 
 void present_frame() {
-  if (g_loses_frame && !g_put_back_next) return;  // the window still shows the last swap's frame
+  // Once swaps lose the frame, the window still shows the last swap's frame until an expose.
+  if (g_present.loses_frame && !g_present.put_back_next) return;
   if (frame_may_be_lost()) put_frame_back();
-  g_put_back_next = false;
-  g_just_drawn = false;
+  g_present.put_back_next = false;
+  g_present.just_drawn = false;
   SDL_GL_SwapBuffers();
-  if (g_checks_left > 0 && !g_loses_frame) {
-    --g_checks_left;
-    g_loses_frame = !back_buffer_holds_frame();
+  if (g_present.checks_left > 0 && !g_present.loses_frame) {
+    --g_present.checks_left;
+    g_present.loses_frame = !back_buffer_holds_frame();
   }
 }

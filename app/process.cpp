@@ -18,14 +18,15 @@ constexpr int kDefaultWindowFailureStatus = 255;  // what main's -1 becomes
 // SIGABRT too: the driver's C++ code aborts when it cannot allocate (an uncaught std::bad_alloc).
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
-int g_window_failure_status = kDefaultWindowFailureStatus;
-void (*g_last_words)() = nullptr;
-
-struct sigaction g_saved_actions[NSIG];
-bool g_saved[NSIG];
-
-// Composed before any crash, so the crash handler only has to write it.
-char g_crash_hint[160];
+struct ProcessState {
+  int window_failure_status = kDefaultWindowFailureStatus;
+  void (*last_words)() = nullptr;        // run just before a failure exit or a crash's death
+  struct sigaction saved_actions[NSIG];  // every disposition from before the windowing library
+  bool saved[NSIG];
+  // Composed before any crash, so the crash handler only has to write it.
+  char crash_hint[160];
+};
+ProcessState g_process;
 
 bool same_handler(const struct sigaction& a, const struct sigaction& b) {
   if ((a.sa_flags & SA_SIGINFO) != (b.sa_flags & SA_SIGINFO)) return false;
@@ -53,9 +54,9 @@ void report_crash(int signal_number) {
   char number[4] = {char('0' + signal_number / 10 % 10), char('0' + signal_number % 10), '\0'};
   write_text("swancage: crashed with signal ");
   write_text(signal_number >= 10 ? number : number + 1);
-  write_text(g_crash_hint);
+  write_text(g_process.crash_hint);
   write_text("\n");
-  if (g_last_words) g_last_words();
+  if (g_process.last_words) g_process.last_words();
   raise(signal_number);  // the disposition is the default again: die of the signal, core and all
 }
 
@@ -86,19 +87,20 @@ void open_missing_standard_streams() {
 }
 
 void set_window_failure_exit(int status, void (*last_words)()) {
-  g_window_failure_status = status;
-  g_last_words = last_words;
+  g_process.window_failure_status = status;
+  g_process.last_words = last_words;
 }
 
 void exit_on_window_failure() {
   std::fflush(stdout);
   std::fflush(stderr);
-  if (g_last_words) g_last_words();
-  _exit(g_window_failure_status);
+  if (g_process.last_words) g_process.last_words();
+  _exit(g_process.window_failure_status);
 }
 
 void guard_windowing_start() {
-  for (int s = 1; s < NSIG; ++s) g_saved[s] = sigaction(s, nullptr, &g_saved_actions[s]) == 0;
+  for (int s = 1; s < NSIG; ++s)
+    g_process.saved[s] = sigaction(s, nullptr, &g_process.saved_actions[s]) == 0;
   // Xlib's own handlers print a block and call exit(1), whose teardown of a half-loaded driver
   // can hang. The windowing library installs its handlers over these and passes errors on.
   XSetErrorHandler(report_x_error);
@@ -112,12 +114,13 @@ void restore_signals_after_windowing_start() {
   // (a background job's ignored SIGINT stays ignored).
   for (int s = 1; s < NSIG; ++s) {
     struct sigaction now;
-    if (!g_saved[s] || sigaction(s, nullptr, &now) != 0) continue;
-    if (!same_handler(now, g_saved_actions[s])) sigaction(s, &g_saved_actions[s], nullptr);
+    if (!g_process.saved[s] || sigaction(s, nullptr, &now) != 0) continue;
+    if (!same_handler(now, g_process.saved_actions[s]))
+      sigaction(s, &g_process.saved_actions[s], nullptr);
   }
-  describe_address_limit(g_crash_hint, sizeof g_crash_hint);
+  describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
   for (int s : kCrashSignals) {
-    if (!g_saved[s] || g_saved_actions[s].sa_handler != SIG_DFL) continue;
+    if (!g_process.saved[s] || g_process.saved_actions[s].sa_handler != SIG_DFL) continue;
     struct sigaction crash = {};
     crash.sa_handler = report_crash;
     crash.sa_flags = SA_RESETHAND | SA_NODEFER;

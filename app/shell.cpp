@@ -24,7 +24,11 @@ constexpr double kNearPlane = 1;
 constexpr double kFarPlane = 8192;
 constexpr Uint32 kPresentIntervalMs = 10;
 
-int g_drawn = 0;
+// The frame is drawn once per run.
+struct ShellState {
+  bool drawn = false;
+};
+ShellState g_shell;
 
 bool is_escape_press(const SDL_Event& event) {
   return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
@@ -61,7 +65,7 @@ void set_default_gl_state() {
 }
 
 int open_window() {
-  // The doily's helper context records on a thread of its own through the same X connection;
+  // The doily's capture helper works on a thread of its own through the same X connection;
   // Xlib must know before the connection is opened.
   XInitThreads();
   // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
@@ -99,10 +103,10 @@ int start_up() {
 }
 
 void draw_frame_once() {
-  if (g_drawn) return;
+  if (g_shell.drawn) return;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   render_frame();
-  g_drawn = 1;
+  g_shell.drawn = true;
 }
 
 int run_event_loop() {
@@ -112,7 +116,7 @@ int run_event_loop() {
       if (is_escape_press(event)) break;
       if (event.type == SDL_VIDEOEXPOSE) note_expose();  // put the frame back before the swap
     }
-    if (!g_drawn) {
+    if (!g_shell.drawn) {
       draw_frame_once();
       keep_frame();  // a copy to put back when a swap loses the back buffer's contents
     }

@@ -4,8 +4,7 @@
 // May not: generate geometry or build shader texts itself; the frame's passes do that.
 #pragma once
 
-constexpr int kWindowWidth = 1280;
-constexpr int kWindowHeight = 720;
+#include "app/framebuffer.h"  // the window's size
 
 // Opens the 1280x720 window with its GL context and loads the GL entry points. Returns 0, or -1
 // (after one line on standard error) when no window, GL context or GL loader could be had, or the

@@ -1,7 +1,7 @@
 // The geometry arena: every vertex and index of the picture, in one fixed block of process data.
 //
-// Owns: Point3, Vertex, ArenaRange, the arena (g_arena), unit_normal, emit_triangle and the
-// window rewind.
+// Owns: Point3, Vertex, ArenaRange, the arena (g_arena), unit_normal, emit_triangle, the rewind
+// of its reused span and the cut of an object into pieces.
 // May not: allocate, include a GL header or issue GL calls (the frame draws what the builders
 // report they wrote), or move the write cursor anywhere but forward and back to record 0.
 #pragma once
@@ -21,7 +21,11 @@ struct Vertex {
 static_assert(sizeof(Vertex) == 40, "Vertex must match the 40-byte GL_C4F_N3F_V3F record");
 
 constexpr int32_t kArenaVertexCapacity = 8000000;
-constexpr int32_t kArenaIndexCapacity = 32000000;
+// A triangle record has exactly one index entry, so the triangle builders can never need more
+// entries than records, and arena_reserve's check of the records covers both. The doily grid, the
+// only other writer of index entries, needs four per quad (3,992,004 for the whole grid); its
+// header checks that against this capacity at compile time.
+constexpr int32_t kArenaIndexCapacity = kArenaVertexCapacity;
 
 struct GeometryArena {
   Vertex vertices[kArenaVertexCapacity];
@@ -31,9 +35,9 @@ struct GeometryArena {
   int32_t count;
 };
 
-// Zero-filled process data (about 448 MB) drawn straight from client memory. The frame uses only
-// a window at its start, rewound for every piece it builds and draws, so the pages the kernel
-// must clear and map are those of the largest piece (the doily grid), touched once.
+// Zero-filled process data (about 352 MB of address space) drawn straight from client memory. The
+// frame uses only a span at its start, rewound for every piece it builds and draws, so the pages
+// the kernel must clear and map are those of the largest piece, touched once.
 extern GeometryArena g_arena;
 
 // What a builder wrote: records first_vertex .. first_vertex + vertex_count - 1, and index entries
@@ -50,10 +54,21 @@ inline ArenaRange triangles_since(int32_t first, int32_t end) {
   return {first, end - first, first, end - first};
 }
 
-// Moves the write cursor back to record 0, so the next piece reuses the window's pages. What was
+// Moves the write cursor back to record 0, so the next piece reuses the span's pages. What was
 // there must have been drawn: GL copies client arrays when the draw call is made.
 inline void arena_rewind() {
   g_arena.count = 0;
+}
+
+// Cuts `items` (tube segments, quad rows, ...) into pieces of at most `per_piece`, in order, and
+// for each rewinds the arena and calls piece(first, count). Every object the frame builds passes
+// through the arena this way.
+template <typename Piece>
+void for_each_piece(int32_t items, int32_t per_piece, Piece&& piece) {
+  for (int32_t first = 0; first < items; first += per_piece) {
+    arena_rewind();
+    piece(first, items - first < per_piece ? items - first : per_piece);
+  }
 }
 
 inline Point3 operator-(const Point3& a, const Point3& b) {

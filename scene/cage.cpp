@@ -91,10 +91,10 @@ TubeSegment cage_segment(int32_t s) {
 //     0 -+----+----+- floor ring
 //         \   |   /              (80 + 40 + 4,000) segments * 1,200 = 4,944,000 vertices.
 //        spokes to (0, 0, 0)
-ArenaRange build_cage_part(int32_t first, int32_t count) {
+ArenaRange build_cage_piece(int32_t first, int32_t count) {
   return emit_tube_segments(cage_segment, first, count);
 }
 
 ArenaRange build_cage() {
-  return build_cage_part(0, kCageSegments);
+  return build_cage_piece(0, kCageSegments);
 }

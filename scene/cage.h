@@ -23,11 +23,13 @@ constexpr int32_t kDomeSegments = 200;                                          
 constexpr int32_t kCageSegments = kCageWallSegments + kDomeSegments * kCagePositions;  // 4,120
 constexpr int32_t kCageVertices = kCageSegments * kTubeVertices;                       // 4,944,000
 static_assert(kCageVertices <= kArenaVertexCapacity, "the cage must fit the arena");
+static_assert(kCageVertices == 4944000,
+              "a count of the picture changed: update the figures that quote it");
 
 // Appends the cage's segments first .. first + count - 1 (of kCageSegments) at the write cursor
 // and returns what it wrote. Building the cage in pieces gives the same records as building it
 // whole.
-ArenaRange build_cage_part(int32_t first, int32_t count);
+ArenaRange build_cage_piece(int32_t first, int32_t count);
 
 // Appends the walls (floor spokes, bars, rings), then the dome's ribs.
 ArenaRange build_cage();

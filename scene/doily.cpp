@@ -1,7 +1,7 @@
 // The doily grid: written straight over the start of the arena, drawn as quads by the frame.
 #include "scene/doily.h"
 
-ArenaRange build_doily_part(int32_t first, int32_t rows) {
+ArenaRange build_doily_piece(int32_t first, int32_t rows) {
   // One sequential pass over each array, no checks inside the loops: the static_asserts in the
   // header keep the whole grid, and so any piece of it, inside the arena.
   const int32_t vertex_rows = rows + 1;
@@ -28,5 +28,5 @@ ArenaRange build_doily_part(int32_t first, int32_t rows) {
 }
 
 ArenaRange build_doily_grid() {
-  return build_doily_part(0, kDoilyQuadsPerRow);
+  return build_doily_piece(0, kDoilyQuadsPerRow);
 }

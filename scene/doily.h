@@ -3,7 +3,7 @@
 //
 // Owns: the grid's layout, whole (vertex records 0 .. 999,999, index entries 0 .. 3,992,003) or
 // in pieces of quad rows.
-// May not: move the arena's write cursor (the grid lies over the window the triangle passes
+// May not: move the arena's write cursor (the grid lies over the span the triangle passes
 // rewind to), bind a program, or draw; the frame's doily pass draws the range the builder returns.
 #pragma once
 
@@ -18,6 +18,10 @@ constexpr int32_t kDoilyGridVertices = kDoilyGridSize * kDoilyGridSize;
 constexpr int32_t kDoilyQuadsPerRow = kDoilyGridSize - 1;
 constexpr int32_t kDoilyQuadCount = kDoilyQuadsPerRow * kDoilyQuadsPerRow;  // 998,001
 constexpr int32_t kDoilyIndexCount = 4 * kDoilyQuadCount;                   // 3,992,004
+// The triangle passes after the doily read its leftover index entries three at a time: each row of
+// quads takes a multiple of three entries, so no such triangle spans two rows.
+constexpr int32_t kDoilyIndexEntriesPerRow = 4 * kDoilyQuadsPerRow;  // 3,996
+static_assert(kDoilyIndexEntriesPerRow % 3 == 0, "a row of quads must end on a whole triangle");
 
 static_assert(kDoilyGridVertices <= kArenaVertexCapacity, "the grid must fit the vertex array");
 static_assert(kDoilyIndexCount <= kArenaIndexCapacity, "the grid must fit the index array");
@@ -28,7 +32,7 @@ static_assert(kDoilyIndexCount <= kArenaIndexCapacity, "the grid must fit the in
 // and position (row, column, 0), then the quads' corners k, k+1, k+1001, k+1000, four index
 // entries per quad, in row-major order. The write cursor is left as it is. Returns the piece's
 // records and its quads' index entries. Pieces drawn in order draw what the whole grid draws.
-ArenaRange build_doily_part(int32_t first, int32_t rows);
+ArenaRange build_doily_piece(int32_t first, int32_t rows);
 
 // The whole grid: records 0 .. 999,999 and index entries 0 .. 3,992,003.
 ArenaRange build_doily_grid();

@@ -55,6 +55,8 @@ constexpr int32_t kSwanBodyTetrahedra = body_tetrahedra();  // 319
 constexpr int32_t kSwanNeckVertices = kSwanNeckPieces * kTetraVertices;
 constexpr int32_t kSwanVertices = kSwanBodyTetrahedra * kTetraVertices + kSwanNeckVertices;
 static_assert(kSwanVertices <= kArenaVertexCapacity, "the swan must fit the arena");
+static_assert(kSwanVertices == 4116,
+              "a count of the picture changed: update the figures that quote it");
 
 // Appends the 17 body rows, then the neck at its place on the body; returns what it wrote.
 ArenaRange build_swan_body();

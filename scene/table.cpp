@@ -84,12 +84,12 @@ TubeSegment table_segment(int32_t s) {
 
 // Five legs, 199 segments each, then the rim's 200 segments:
 // (5 * 199 + 200) segments * 1,200 = 1,434,000 vertices.
-ArenaRange build_table_part(int32_t first, int32_t count) {
+ArenaRange build_table_piece(int32_t first, int32_t count) {
   return emit_tube_segments(table_segment, first, count);
 }
 
 ArenaRange build_table() {
-  return build_table_part(0, kTableSegments);
+  return build_table_piece(0, kTableSegments);
 }
 
 //                (0, -2, 0), radius 0

@@ -21,14 +21,18 @@ constexpr int32_t kRimSegments = 200;
 constexpr int32_t kTableSegments = kTableLegs * kLegSegments + kRimSegments;  // 1,195
 constexpr int32_t kTableVertices = kTableSegments * kTubeVertices;            // 1,434,000
 static_assert(kTableVertices <= kArenaVertexCapacity, "the table must fit the arena");
+static_assert(kTableVertices == 1434000,
+              "a count of the picture changed: update the figures that quote it");
 
 constexpr int32_t kGlassTopVertices = kTubeVertices;  // one segment
 static_assert(kGlassTopVertices <= kArenaVertexCapacity, "the glass top must fit the arena");
+static_assert(kGlassTopVertices == 1200,
+              "a count of the picture changed: update the figures that quote it");
 
 // Appends the table's segments first .. first + count - 1 (of kTableSegments) at the write cursor
 // and returns what it wrote. Building the table in pieces gives the same records as building it
 // whole.
-ArenaRange build_table_part(int32_t first, int32_t count);
+ArenaRange build_table_piece(int32_t first, int32_t count);
 
 // Appends the five legs, then the rim.
 ArenaRange build_table();

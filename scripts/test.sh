@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite on a private virtual X server,
-# then the CPU-side tests again under AddressSanitizer and UBSan, and the tests that record the
+# then the CPU-side tests again under AddressSanitizer and UBSan, and the tests that capture the
 # doily on two threads under ThreadSanitizer. The private server is used even
 # when DISPLAY is set: the end-to-end tests move the pointer and type keys, which must not land in
 # the user's desktop.
@@ -25,4 +25,4 @@ cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TSA
 cmake --build "$root/build-tsan" -j "$(nproc)" --target gl_tests
 env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   "$root/scripts/with-display.sh" \
-  "$root/build-tsan/gl_tests" --gtest_filter='RecordingHelper.*:Baseline.DoilyFrom*'
+  "$root/build-tsan/gl_tests" --gtest_filter='CaptureHelper.*:Baseline.DoilyFrom*'

@@ -9,13 +9,11 @@
 
 ProgramSlots g_programs;
 
-const GLchar* const kDoilyRecordVaryings[3] = {"k", "n", "a"};
+const GLchar* const kDoilyCapturedVaryings[3] = {"k", "n", "a"};
 
 namespace {
 
 constexpr int kInfoLogSize = 4096;
-
-const GLchar* g_source_list[4] = {kPrelude, nullptr, kJoiner, nullptr};
 
 [[noreturn]] void fail_with_log(const char* log) {
   std::puts(log);
@@ -27,9 +25,8 @@ const GLchar* g_source_list[4] = {kPrelude, nullptr, kJoiner, nullptr};
 
 GLuint compile_stage(GLenum type, const char* snippet, const char* body) {
   const GLuint s = glCreateShader(type);
-  g_source_list[1] = snippet;
-  g_source_list[3] = body;
-  glShaderSource(s, 4, g_source_list, nullptr);
+  const GLchar* const source_list[4] = {kPrelude, snippet, kJoiner, body};
+  glShaderSource(s, 4, source_list, nullptr);
   glCompileShader(s);
   GLint ok = 0;
   glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
@@ -43,14 +40,14 @@ GLuint compile_stage(GLenum type, const char* snippet, const char* body) {
   return s;
 }
 
-GLuint build_program(const char* snippet, const GLchar* const* recorded) {
+GLuint build_program(const char* snippet, const GLchar* const* captured) {
   const GLuint vs = compile_stage(GL_VERTEX_SHADER, snippet, kVertexBody);
   const GLuint fs = compile_stage(GL_FRAGMENT_SHADER, snippet, kFragmentBody);
   const GLuint p = glCreateProgram();
   glAttachShader(p, vs);
   glAttachShader(p, fs);
-  // Set before the one link, so the program that is logged is the program that records.
-  if (recorded != nullptr) glTransformFeedbackVaryings(p, 3, recorded, GL_INTERLEAVED_ATTRIBS);
+  // Set before the one link, so the program that is logged is the program that captures.
+  if (captured != nullptr) glTransformFeedbackVaryings(p, 3, captured, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(p);
   GLint ok = 0;
   glGetProgramiv(p, GL_LINK_STATUS, &ok);
@@ -64,9 +61,9 @@ GLuint build_program(const char* snippet, const GLchar* const* recorded) {
 }
 
 void build_all_programs() {
-  g_programs.doily_records = GLEW_VERSION_3_0;
+  g_programs.doily_captures = GLEW_VERSION_3_0;
   g_programs.doily =
-      build_program(kDoilySnippet, g_programs.doily_records ? kDoilyRecordVaryings : nullptr);
+      build_program(kDoilySnippet, g_programs.doily_captures ? kDoilyCapturedVaryings : nullptr);
   g_programs.cage = build_program(kCageSnippet);
   g_programs.glass = build_program(kGlassSnippet);
   g_programs.swan = build_program(kSwanSnippet);

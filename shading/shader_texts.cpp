@@ -2,7 +2,7 @@
 // position, unused), k (colour), l (light), n (normal), r (reflection), v (eye); functions m
 // (complex product), w (escape time), f (surface), e (material colour).
 //
-// Three things keep these texts portable to strict compilers (Mesa's among them):
+// Four things keep these texts portable to strict compilers (Mesa's among them):
 // - "#version 120" opens the prelude, so integer constants convert to float in expressions such
 //   as (s-500)/400 and i/64.0; without it GLSL 1.10 rejects them.
 // - The material colour `c` is a plain global that the vertex stage hands on through the varying

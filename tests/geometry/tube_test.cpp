@@ -7,7 +7,7 @@
 
 #include "geometry/tube.h"
 #include "tests/geometry/tube_probe.h"
-#include "tests/geometry/tube_reference.h"
+#include "geometry/tube_reference.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tools/image_diff.h"
+#include "image/image_diff.h"
 
 namespace {
 

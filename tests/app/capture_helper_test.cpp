@@ -1,5 +1,5 @@
-// The helper context on its own thread: what it records, chunk by chunk, must be what the
-// window's context records from the same grid records with the same program.
+// The capture helper on its own thread: what it captures, chunk by chunk, must be what the
+// window's context captures from the same grid records with the same program.
 #include <cstring>
 #include <vector>
 
@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/draw.h"
-#include "app/recording_helper.h"
+#include "app/capture_helper.h"
 #include "geometry/arena.h"
 #include "scene/doily.h"
 #include "shading/programs.h"
@@ -32,21 +32,21 @@ GLuint new_buffer(int32_t count) {
   return buffer;
 }
 
-TEST(RecordingHelper, RecordsWhatTheWindowContextRecords) {
+TEST(CaptureHelper, CapturesWhatTheWindowContextCaptures) {
   start_up_capturing_log();
-  if (!g_programs.doily_records) GTEST_SKIP() << "this GL has no transform feedback";
-  const ArenaRange band = build_doily_part(440, 20);  // through the lace and its bounded orbits
-  const int32_t n = band.vertex_count;
+  if (!g_programs.doily_captures) GTEST_SKIP() << "this GL has no transform feedback";
+  const ArenaRange piece = build_doily_piece(440, 20);  // through the lace and its bounded orbits
+  const int32_t n = piece.vertex_count;
   const GLuint ours = new_buffer(n), theirs = new_buffer(n);
   glUseProgram(g_programs.doily);
-  record_vertices(ours, 0, n);
+  capture_vertices(ours, 0, n);
 
   GLsync ready = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
   glFlush();
-  RecordingWork work{theirs, 0, n, n / 3};  // this context takes none: the helper takes all
-  ASSERT_TRUE(begin_helper_recording(g_programs.doily, &work, ready))
+  CaptureWork work{theirs, 0, n, n / 3};  // this context takes none: the helper takes all
+  ASSERT_TRUE(begin_helper_capture(g_programs.doily, &work, ready))
       << "no helper context: the X server offers no pbuffer configuration shared with the window";
-  EXPECT_TRUE(end_helper_recording()) << "the helper could not record";
+  EXPECT_TRUE(end_helper_capture()) << "the helper could not capture";
   EXPECT_GE(work.taken.load(), n) << "the helper left records untaken";
   glDeleteSync(ready);
 

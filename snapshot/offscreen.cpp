@@ -1,13 +1,12 @@
 // Off-screen pictures: a framebuffer object of the asked size, resolved and read back.
-#include "tools/offscreen.h"
+#include "snapshot/offscreen.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include <GL/glew.h>
 
-#include "app/present.h"
-#include "tools/readback.h"
+#include "app/framebuffer.h"
 
 namespace {
 
@@ -137,7 +136,8 @@ bool complete(const char* which, std::string* error) {
 }  // namespace
 
 bool check_driver_limits(const RenderSize& size, std::string* error) {
-  if (!has_framebuffer_objects()) return true;  // open_offscreen_target says why it cannot draw
+  if (!has_separate_read_and_draw_framebuffers())
+    return true;  // open_offscreen_target says why it cannot draw
   choose_depth_format();
   GLint renderbuffer_side = 0, viewport[2] = {0, 0}, max_samples = 0;
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer_side);
@@ -172,7 +172,7 @@ bool check_driver_limits(const RenderSize& size, std::string* error) {
 }
 
 bool open_offscreen_target(const RenderSize& size, std::string* error) {
-  if (!has_framebuffer_objects()) {
+  if (!has_separate_read_and_draw_framebuffers()) {
     *error =
         "this GL driver offers no framebuffer objects (OpenGL 3.0 or GL_ARB_framebuffer_object), "
         "so it cannot draw off screen; leave out --size and --samples for the window's own "

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/png_io.h"
+#include "image/png_io.h"
 
 // Two caps: many slightly differing pixels are rounding; fewer pixels that differ strongly (black
 // turned white) are a changed shape, so they get a much smaller share of their own.

@@ -2,7 +2,7 @@
 # Times swancage-snapshot at several sizes against the default picture, in one X session:
 # wall time and peak resident memory (from /usr/bin/time -v) of each whole process, as medians
 # over ROUNDS rounds; each round runs every configuration once, in turn.
-# usage: tools/bench_snapshot.sh [ROUNDS] [BUILD_DIR]   (default 3 rounds, build/)
+# usage: bench/bench_snapshot.sh [ROUNDS] [BUILD_DIR]   (default 3 rounds, build/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-3}
@@ -26,7 +26,7 @@ for ((r = 0; r < rounds; r++)); do
   done
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$root/bench/lib.sh"
 printf '%-32s %10s %8s %14s\n' "snapshot" "time (s)" "ratio" "peak RSS (MB)"
 for i in "${!configs[@]}"; do
   t=$(awk -v i="$i" '$1 == i { print $2 }' "$work/runs" | median)

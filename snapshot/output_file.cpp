@@ -1,5 +1,7 @@
 // The snapshot's output: a temporary file renamed over the target, or a device written directly.
-#include "tools/output_file.h"
+#include "snapshot/output_file.h"
+
+#include "image/png_io.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -26,11 +28,11 @@ struct PendingOutput {
   std::string target;      // the file to replace, symbolic links followed
   std::string directory;   // where target and the temporary file live
   std::string base;        // target's last component
+  // The temporary file's name while it has one; read by signal handlers, hence a plain array.
+  char temp_name[PATH_MAX];
 };
 
 PendingOutput g_output;
-// The temporary file's name while it has one; read by signal handlers, hence a plain array.
-char g_temp_name[PATH_MAX];
 
 std::string failure(const char* what, const std::string& path, int error_number) {
   return std::string(what) + " " + path + " for writing: " + std::strerror(error_number);
@@ -92,9 +94,9 @@ bool open_directly(const char* path, bool fifo, std::string* error) {
 
 // A named temporary file next to the target, for file systems without unnamed ones.
 int create_named_temp_file() {
-  std::snprintf(g_temp_name, sizeof g_temp_name, "%s/.%s.XXXXXX", g_output.directory.c_str(),
-                g_output.base.c_str());
-  return mkostemp(g_temp_name, O_CLOEXEC);
+  std::snprintf(g_output.temp_name, sizeof g_output.temp_name, "%s/.%s.XXXXXX",
+                g_output.directory.c_str(), g_output.base.c_str());
+  return mkostemp(g_output.temp_name, O_CLOEXEC);
 }
 
 // Gives the unnamed temporary file a name next to the target (linkat cannot replace a file, so
@@ -103,13 +105,14 @@ bool name_temp_file(std::string* error) {
   char self[64];
   std::snprintf(self, sizeof self, "/proc/self/fd/%d", g_output.fd);
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-    std::snprintf(g_temp_name, sizeof g_temp_name, "%s/.%s.%d.%d", g_output.directory.c_str(),
-                  g_output.base.c_str(), static_cast<int>(getpid()), attempt);
-    if (linkat(AT_FDCWD, self, AT_FDCWD, g_temp_name, AT_SYMLINK_FOLLOW) == 0) return true;
+    std::snprintf(g_output.temp_name, sizeof g_output.temp_name, "%s/.%s.%d.%d",
+                  g_output.directory.c_str(), g_output.base.c_str(), static_cast<int>(getpid()),
+                  attempt);
+    if (linkat(AT_FDCWD, self, AT_FDCWD, g_output.temp_name, AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno != EEXIST) break;
   }
   *error = failure("cannot name the new picture in", g_output.directory, errno);
-  g_temp_name[0] = '\0';
+  g_output.temp_name[0] = '\0';
   return false;
 }
 
@@ -164,7 +167,7 @@ bool prepare_output(const char* path, std::string* error) {
   if (named) fd = create_named_temp_file();
   if (fd < 0) {  // a missing directory, or one the user may not write to
     *error = failure("cannot open", path, errno);
-    g_temp_name[0] = '\0';
+    g_output.temp_name[0] = '\0';
     return false;
   }
   fchmod(fd, mode);  // a replaced picture keeps the old one's permissions
@@ -189,11 +192,11 @@ bool commit_output(const RgbImage& image, std::string* error) {
     ok = false;
   }
   if (ok && g_output.anonymous) ok = name_temp_file(error);
-  if (ok && !g_output.direct && rename(g_temp_name, g_output.target.c_str()) != 0) {
+  if (ok && !g_output.direct && rename(g_output.temp_name, g_output.target.c_str()) != 0) {
     *error = failure("cannot replace", g_output.target, errno);
     ok = false;
   }
-  if (ok) g_temp_name[0] = '\0';
+  if (ok) g_output.temp_name[0] = '\0';
   abandon_output();
   close(g_output.fd);
   g_output.fd = -1;
@@ -201,5 +204,5 @@ bool commit_output(const RgbImage& image, std::string* error) {
 }
 
 void abandon_output() {
-  if (g_temp_name[0] != '\0') unlink(g_temp_name);
+  if (g_output.temp_name[0] != '\0') unlink(g_output.temp_name);
 }

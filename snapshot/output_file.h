@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "tools/png_io.h"
+#include "image/rgb_image.h"
 
 // Checks that `path` can receive the picture and opens what will be written: fails at once, with
 // the reason in `error`, on a missing directory, an unwritable path, a directory, or a FIFO that

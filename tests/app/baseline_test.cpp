@@ -11,9 +11,9 @@
 #include "geometry/arena.h"
 #include "shading/programs.h"
 #include "tests/gl_env.h"
-#include "tools/image_diff.h"
-#include "tools/png_io.h"
-#include "tools/readback.h"
+#include "image/image_diff.h"
+#include "image/png_io.h"
+#include "app/framebuffer.h"
 
 namespace {
 
@@ -40,18 +40,18 @@ RgbImage frame_without(const std::string& skipped) {
   return read_back_buffer();
 }
 
-// The doily's two ways to the picture: its vertices recorded once and the quads drawn from the
-// record (with half the recording on the helper context), and the quads drawn straight from its
+// The doily's two ways to the picture: its vertices captured once and the quads drawn from the
+// capture (with half the capture on the helper context), and the quads drawn straight from its
 // grid, as on a GL without transform feedback. Both must give the committed picture.
-TEST(Baseline, DoilyFromRecordedVerticesAndFromItsGridBothMatch) {
+TEST(Baseline, DoilyFromCapturedVerticesAndFromItsGridBothMatch) {
   RgbImage baseline;
   std::string error;
   ASSERT_TRUE(read_png_rgb(SWANCAGE_BASELINE_PNG, &baseline, &error)) << error;
-  for (bool recorded : {true, false}) {
+  for (bool captured : {true, false}) {
     start_up_capturing_log();
-    if (!recorded) g_programs.doily_records = false;
+    if (!captured) g_programs.doily_captures = false;
     std::printf("doily %s\n",
-                g_programs.doily_records ? "from recorded vertices" : "from its grid");
+                g_programs.doily_captures ? "from captured vertices" : "from its grid");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     render_frame();
     const RgbImage observed = read_back_buffer();

@@ -1,6 +1,6 @@
-// A second GL context, on a thread of its own, that records part of each doily piece while the
-// window's context records the rest. llvmpipe shades a draw's vertices on the thread that issues
-// it, so two contexts recording at once keep two cores busy.
+// A second GL context, on a thread of its own, that captures part of each doily piece while the
+// window's context captures the rest. llvmpipe shades a draw's vertices on the thread that issues
+// it, so two contexts capturing at once keep two cores busy.
 //
 // Owns: the helper's GLX context, its 1x1 pbuffer and the thread that makes them current.
 // May not: make the window's context current, or write to the arena.
@@ -11,12 +11,12 @@
 
 #include <GL/glew.h>
 
-// One band's recording, cut into chunks that the window's context and the helper take in turn,
+// One piece's capture, cut into chunks that the window's context and the helper take in turn,
 // whichever is free: a helper kept off its core by other work leaves more to the window's
 // context instead of holding it up.
-struct RecordingWork {
+struct CaptureWork {
   GLuint buffer;         // receives record k of the arena at position k
-  int32_t first, count;  // the arena records to record
+  int32_t first, count;  // the arena records to capture
   int32_t chunk;         // records per take
   std::atomic<int32_t> taken{0};
 
@@ -30,13 +30,13 @@ struct RecordingWork {
   }
 };
 
-// Starts the helper thread taking chunks of `work` and recording them with a copy of `program`
+// Starts the helper thread taking chunks of `work` and capturing them with a copy of `program`
 // linked from its shader objects. `ready` is a fence that the window's context has flushed after
 // the last change to `work.buffer`. Returns false, having started nothing, where no helper
 // context can be had (no pbuffer configuration or no shared context).
-bool begin_helper_recording(GLuint program, RecordingWork* work, GLsync ready);
+bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready);
 
 // Waits until the helper has finished and its context is no longer current anywhere. Returns
 // whether the chunks it took are complete in the buffer; if not (the GL reported an error), the
-// caller must record the whole of the work again itself.
-bool end_helper_recording();
+// caller must capture the whole of the work again itself.
+bool end_helper_capture();

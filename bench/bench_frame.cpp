@@ -25,8 +25,8 @@
 #include <GL/glew.h>
 
 #include "app/frame.h"
-#include "geometry/arena.h"
 #include "app/shell.h"
+#include "bench/median.h"
 #include "shading/programs.h"
 
 extern char** environ;
@@ -89,6 +89,37 @@ int run_plain() {
   return 0;
 }
 
+// One pass's build and draw times, summed over its pieces by time_pass_step.
+struct PassTimes {
+  Clock::time_point since;
+  bool building = false;
+  double build = 0, draw = 0;
+};
+PassTimes g_pass_times;
+
+// Watches run_pass: glFinish on both sides of each draw, so that each figure holds only its own
+// work, and nothing added to the builds.
+void time_pass_step(PassStep step) {
+  PassTimes& t = g_pass_times;
+  switch (step) {
+    case PassStep::kBuild:
+      glFinish();
+      t.since = Clock::now();
+      t.building = true;
+      break;
+    case PassStep::kDraw:
+      if (t.building) t.build += seconds_since(t.since);
+      t.building = false;
+      glFinish();
+      t.since = Clock::now();
+      break;
+    case PassStep::kDrawn:
+      glFinish();
+      t.draw += seconds_since(t.since);
+      break;
+  }
+}
+
 // Every step of start-up and of the frame on its own, with glFinish around each draw so that each
 // figure holds only its own work.
 int run_steps() {
@@ -107,30 +138,10 @@ int run_steps() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   set_camera();
   for (int i = 0; i < kFramePassCount; ++i) {
-    const FramePass& pass = kFramePasses[i];
-    double build = 0, draw = 0;
-    glUseProgram(g_programs.*pass.program);
-    for (int32_t first = 0; first < pass.items; first += pass.items_per_piece) {
-      glFinish();
-      t = Clock::now();
-      arena_rewind();
-      const ArenaRange written =
-          pass.build(first, std::min(pass.items_per_piece, pass.items - first));
-      build += seconds_since(t);
-      t = Clock::now();
-      pass.draw(written);
-      glFinish();
-      draw += seconds_since(t);
-    }
-    if (pass.finish != nullptr) {
-      glFinish();
-      t = Clock::now();
-      pass.finish();
-      glFinish();
-      draw += seconds_since(t);
-    }
-    record(std::string("step.geometry.") + pass.name, build);
-    record(std::string("step.draw.") + pass.name, draw);
+    g_pass_times = {};
+    run_pass(kFramePasses[i], time_pass_step);
+    record(std::string("step.geometry.") + kFramePasses[i].name, g_pass_times.build);
+    record(std::string("step.draw.") + kFramePasses[i].name, g_pass_times.draw);
   }
   report_figures(figures);
   shut_down();
@@ -186,11 +197,6 @@ void collect(const std::string& line, std::vector<std::string>& names,
     }
     values[i].push_back(value);
   }
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 void print_medians(const std::vector<std::string>& names,

@@ -3,16 +3,10 @@
 // Owns: libpng calls. May not: touch GL; callers hand over plain pixel rows.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
-struct RgbImage {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> pixels;  // width * height * 3 bytes, first row at the top
-};
+#include "image/rgb_image.h"
 
 // Writes to an open file and closes it. Returns false and fills `error` when the data cannot be
 // written.

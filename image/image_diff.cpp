@@ -1,4 +1,5 @@
-#include "tools/image_diff.h"
+// The per-pixel comparison: a pixel's difference is its largest channel difference.
+#include "image/image_diff.h"
 
 #include <cstdio>
 #include <cstdlib>

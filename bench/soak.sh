@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs swancage for a while after its first frame and reports whether its resident memory grows and
-# how much CPU the presenting loop costs. Run by hand: tools/soak.sh [SECONDS [PRELOAD]] (default
+# how much CPU the presenting loop costs. Run by hand: bench/soak.sh [SECONDS [PRELOAD]] (default
 # 60 s). PRELOAD is a library preloaded into swancage alone, such as build/libdiscard_swap.so, the
 # emulation of a driver that discards the back buffer on every swap.
 # Needs a built tree (scripts/build.sh build); starts a virtual X server when DISPLAY is unset.

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/png_io.h"
+#include "image/png_io.h"
 
 namespace {
 

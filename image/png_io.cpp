@@ -1,4 +1,5 @@
-#include "tools/png_io.h"
+// PNG files through libpng: writing with errors kept instead of printed, reading any PNG as RGB.
+#include "image/png_io.h"
 
 #include <cerrno>
 #include <csetjmp>

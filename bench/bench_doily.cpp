@@ -11,8 +11,9 @@
 
 #include <GL/glew.h>
 
-#include "app/draw.h"
+#include "app/doily_draw.h"
 #include "app/shell.h"
+#include "bench/median.h"
 #include "scene/doily.h"
 #include "shading/programs.h"
 
@@ -22,12 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 double milliseconds_since(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace

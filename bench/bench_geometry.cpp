@@ -19,15 +19,11 @@
 
 #include "geometry/arena.h"
 #include "geometry/tube.h"
-#include "scene/cage.h"
-#include "scene/swan.h"
-#include "scene/table.h"
-#include "tests/geometry/tube_reference.h"
+#include "geometry/tube_reference.h"
+#include "scene/picture.h"
 
 namespace {
 
-constexpr int32_t kPictureVertices =  // table, glass top, swan and cage
-    kTableVertices + kGlassTopVertices + kSwanVertices + kCageVertices;
 constexpr int kTubeBatch = 1000;  // segments per tube benchmark iteration
 
 // Drops the arena's pages that the picture writes; the next write to each faults in a zero page.
@@ -41,8 +37,8 @@ void release_picture_pages() {
       std::abort();
     }
   };
-  release(g_arena.vertices, kPictureVertices * sizeof(Vertex));
-  release(g_arena.indices, kPictureVertices * sizeof(uint32_t));
+  release(g_arena.vertices, kPictureTriangleVertices * sizeof(Vertex));
+  release(g_arena.indices, kPictureTriangleVertices * sizeof(uint32_t));
 }
 
 void set_bytes_counter(benchmark::State& state, int64_t vertices) {
@@ -64,7 +60,7 @@ void build_picture() {
 void emit_raw_records() {
   Vertex* v = g_arena.vertices;
   uint32_t* index = g_arena.indices;
-  for (int32_t i = 0; i < kPictureVertices; ++i) {
+  for (int32_t i = 0; i < kPictureTriangleVertices; ++i) {
     const float f = static_cast<float>(i);
     v[i] = {1, 1, 1, 1, 0, 0, 1, f, f, f};
     index[i] = static_cast<uint32_t>(i);
@@ -84,12 +80,12 @@ void BM_Write(benchmark::State& state) {
     kWrite();
     benchmark::ClobberMemory();
   }
-  set_bytes_counter(state, kPictureVertices);
+  set_bytes_counter(state, kPictureTriangleVertices);
 }
 
 void BM_FullPicture(benchmark::State& state) {
   BM_Write<build_picture, false>(state);
-  if (g_arena.count != kPictureVertices) state.SkipWithError("unexpected vertex count");
+  if (g_arena.count != kPictureTriangleVertices) state.SkipWithError("unexpected vertex count");
 }
 void BM_FullPictureCold(benchmark::State& state) {
   BM_Write<build_picture, true>(state);
@@ -108,11 +104,11 @@ BENCHMARK(BM_RawRecordWriteCold)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The same bytes written by memset, which the C library may stream past the caches.
 void BM_RawMemset(benchmark::State& state) {
   for (auto _ : state) {
-    std::memset(g_arena.vertices, 0, kPictureVertices * sizeof(Vertex));
-    std::memset(g_arena.indices, 0, kPictureVertices * sizeof(uint32_t));
+    std::memset(g_arena.vertices, 0, kPictureTriangleVertices * sizeof(Vertex));
+    std::memset(g_arena.indices, 0, kPictureTriangleVertices * sizeof(uint32_t));
     benchmark::ClobberMemory();
   }
-  set_bytes_counter(state, kPictureVertices);
+  set_bytes_counter(state, kPictureTriangleVertices);
 }
 BENCHMARK(BM_RawMemset)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -142,8 +138,8 @@ BENCHMARK(BM_TubeSegmentPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::memset(g_arena.vertices, 0, kPictureVertices * sizeof(Vertex));
-  std::memset(g_arena.indices, 0, kPictureVertices * sizeof(uint32_t));
+  std::memset(g_arena.vertices, 0, kPictureTriangleVertices * sizeof(Vertex));
+  std::memset(g_arena.indices, 0, kPictureTriangleVertices * sizeof(uint32_t));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "tools/png_io.h"
+#include "image/rgb_image.h"
 
 struct RenderSize {
   int width;

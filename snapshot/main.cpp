@@ -1,0 +1,91 @@
+// swancage-snapshot [--size WxH] [--samples N] OUT.png: the same start-up and frame as swancage,
+// written as an RGB PNG. Without options the frame is read back from the window's back buffer
+// before any swap, 1280x720. With either option it is drawn off screen at W x H (1280x720 when
+// only --samples is given) with N samples per pixel, the same camera and a projection for W/H.
+// For machines without a display the scripts run it under a virtual X server.
+//
+// OUT changes only when the whole picture is ready (snapshot/output_file.h): a failed run, however
+// it ends, leaves an existing OUT as it was.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/framebuffer.h"
+#include "app/process.h"
+#include "app/shell.h"
+#include "snapshot/offscreen.h"
+#include "snapshot/options.h"
+#include "snapshot/output_file.h"
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+constexpr int kFailureStatus = 1;
+
+// The reason, if there is one, and the usage line, on standard error.
+int usage_error(const std::string& reason) {
+  if (!reason.empty()) std::fprintf(stderr, "swancage-snapshot: %s\n", reason.c_str());
+  std::fprintf(stderr, "%s\n", kSnapshotUsage);
+  return kUsageStatus;
+}
+
+// Off screen: the driver's limits (a usage error when the size is beyond them), the
+// framebuffers with their viewport, and the projection for W/H. Returns 0 or the exit status,
+// after its message; the pending output is dropped on failure.
+int open_offscreen_picture(const RenderSize& size) {
+  std::string error;
+  if (!check_driver_limits(size, &error)) {
+    abandon_output();
+    return usage_error(error);
+  }
+  if (!open_offscreen_target(size, &error)) {
+    abandon_output();
+    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+    return kFailureStatus;
+  }
+  set_projection(static_cast<double>(size.width) / size.height);
+  return 0;
+}
+
+bool read_offscreen_picture(RgbImage* image) {
+  std::string error;
+  if (read_offscreen_target(image, &error)) return true;
+  abandon_output();
+  std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  open_missing_standard_streams();  // closed 0, 1, 2 onto /dev/null, before any open
+  SnapshotOptions options;
+  std::string error;
+  if (!parse_options(argc, argv, &options, &error)) return usage_error(error);  // status 2
+  const char* path = options.path;
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (!prepare_output(path, &error)) {  // fail before the slow work, not after it
+    std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
+    return kFailureStatus;
+  }
+  set_window_failure_exit(kFailureStatus, abandon_output);
+  if (start_up() != 0) exit_on_window_failure();  // window, GL baseline, five programs
+  if (options.offscreen) {
+    const int status = open_offscreen_picture(options.size);  // W x H buffers, projection W/H
+    if (status != 0) return status;
+  }
+  draw_frame_once();  // the frame, into the back buffer or the off-screen picture
+  RgbImage image;
+  if (!options.offscreen) {
+    image = read_back_buffer();                  // before any swap
+  } else if (!read_offscreen_picture(&image)) {  // resolved, then read
+    return kFailureStatus;
+  }
+  shut_down();                          // close the window
+  if (!commit_output(image, &error)) {  // the picture, all at once
+    std::fprintf(stderr, "swancage-snapshot: %s: %s\n", path, error.c_str());
+    return kFailureStatus;
+  }
+  return 0;
+}

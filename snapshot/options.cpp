@@ -1,0 +1,99 @@
+// Reading the snapshot's command line strictly: every value is checked against the program's own
+// limits before any window opens, so a usage error costs nothing and writes nothing.
+#include "snapshot/options.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+const char kSnapshotUsage[] = "usage: swancage-snapshot [--size WxH] [--samples N] OUT.png";
+
+namespace {
+
+constexpr long kHugeCount = 1L << 40;  // beyond every limit, far from overflowing
+
+// A whole number, digits only: no sign, no spaces. Past kHugeCount it stops growing, so a long
+// run of digits reads as too large instead of overflowing.
+bool parse_count(const char* begin, const char* end, long* value) {
+  if (end == begin) return false;
+  long v = 0;
+  for (const char* c = begin; c != end; ++c) {
+    if (*c < '0' || *c > '9') return false;
+    v = std::min(v * 10 + (*c - '0'), kHugeCount);
+  }
+  *value = v;
+  return true;
+}
+
+bool parse_size(const char* text, RenderSize* size, std::string* error) {
+  const char* x = std::strchr(text, 'x');
+  long width = 0, height = 0;
+  if (!x || !parse_count(text, x, &width) || !parse_count(x + 1, x + std::strlen(x), &height)) {
+    *error =
+        std::string("--size wants WIDTHxHEIGHT in pixels, such as 1920x1080, not '") + text + "'";
+    return false;
+  }
+  char reason[256];
+  if (width < 1 || height < 1) {
+    std::snprintf(reason, sizeof reason, "--size %.40s: both sides must be at least 1 pixel", text);
+  } else if (width > kMaxRenderSide || height > kMaxRenderSide) {
+    std::snprintf(reason, sizeof reason, "--size %.40s: a side may be at most %d pixels", text,
+                  kMaxRenderSide);
+  } else if (static_cast<long long>(width) * height > kMaxRenderPixels) {
+    std::snprintf(reason, sizeof reason,
+                  "--size %ldx%ld is %lld pixels; at most %lld (8192x8192) are drawn", width,
+                  height, static_cast<long long>(width) * height, kMaxRenderPixels);
+  } else {
+    size->width = static_cast<int>(width);
+    size->height = static_cast<int>(height);
+    return true;
+  }
+  *error = reason;
+  return false;
+}
+
+bool parse_samples(const char* text, RenderSize* size, std::string* error) {
+  long samples = 0;
+  if (!parse_count(text, text + std::strlen(text), &samples) || samples < 1) {
+    *error = std::string(
+                 "--samples wants a whole number of samples per pixel, 1 or more, such "
+                 "as 4, not '") +
+             text + "'";
+    return false;
+  }
+  size->samples = static_cast<int>(samples);
+  return true;
+}
+
+}  // namespace
+
+bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string* error) {
+  bool size_given = false, samples_given = false, options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool is_size = arg == "--size", is_samples = arg == "--samples";
+    if (options_end || arg == "-" || arg[0] != '-') {
+      if (options->path) return *error = "more than one OUT.png: '" + arg + "'", false;
+      options->path = argv[i];
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (is_size || is_samples) {
+      bool& given = is_size ? size_given : samples_given;
+      if (given) return *error = arg + " is given twice", false;
+      if (i + 1 == argc) return *error = arg + " needs a value", false;
+      const char* value = argv[++i];
+      if (!(is_size ? parse_size(value, &options->size, error)
+                    : parse_samples(value, &options->size, error)))
+        return false;
+      given = true;
+    } else {
+      return *error = "unknown option '" + arg + "'", false;
+    }
+  }
+  if (!options->path) {
+    if (argc > 1) *error = "no OUT.png given";
+    return false;
+  }
+  options->offscreen = size_given || samples_given;
+  return true;
+}

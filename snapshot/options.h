@@ -1,0 +1,22 @@
+// The snapshot's command line: swancage-snapshot [--size WxH] [--samples N] OUT.png.
+//
+// Owns: the options, their syntax and the limits that need no GL driver. May not: open a window
+// or a file; the driver's own limits are checked later (snapshot/offscreen.h).
+#pragma once
+
+#include <string>
+
+#include "app/framebuffer.h"
+#include "snapshot/offscreen.h"
+
+extern const char kSnapshotUsage[];
+
+struct SnapshotOptions {
+  bool offscreen = false;  // --size or --samples given
+  RenderSize size = {kWindowWidth, kWindowHeight, 1};
+  const char* path = nullptr;
+};
+
+// Takes the options and OUT. False on anything else, with the reason in `error` (empty when
+// nothing at all was given): an unknown or repeated option, a bad value, no OUT or more than one.
+bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string* error);
