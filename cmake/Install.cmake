@@ -75,3 +75,24 @@ start-up.
 swancage-snapshot writes the same picture to a PNG file, at any size up to
 8192x8192 and with multisampling.")
 include(CPack)
+
+if(SWANCAGE_BUILD_TESTS)
+# The install into a temporary prefix (its snapshots need the X display the tests run under) and
+# the package.
+add_test(NAME install.tree
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/tree.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+          ${PROJECT_VERSION} $<TARGET_FILE:swancage-snapshot> $<TARGET_FILE:swancage-imgdiff>)
+add_test(NAME install.deb
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb.sh ${CMAKE_BINARY_DIR} ${CMAKE_CPACK_COMMAND}
+          ${PROJECT_VERSION})
+set_tests_properties(install.tree install.deb PROPERTIES
+  TIMEOUT 300 LABELS install)
+# The package installed on this system with apt-get, its window program run, then purged. It
+# finds the window by its title, like the e2e cases, so it runs alone; without root or apt-get
+# it is reported as skipped.
+add_test(NAME install.deb-window
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/deb-window.sh ${CMAKE_BINARY_DIR}
+          ${CMAKE_CPACK_COMMAND} ${PROJECT_VERSION})
+set_tests_properties(install.deb-window PROPERTIES
+  TIMEOUT 600 LABELS install RUN_SERIAL ON SKIP_RETURN_CODE 77)
+endif()
