@@ -15,6 +15,8 @@ have_file() {  # any of the globs names an existing file
 }
 have_library() { /sbin/ldconfig -p 2>/dev/null | grep -F "$1" >/dev/null; }  # all read: no SIGPIPE
 have_commands() { local c; for c in "$@"; do have_command "$c" || return 1; done; }
+# groff's default device; groff-base has the command but not the device.
+have_groff_ps() { have_command groff && [[ -z $(groff -man -ww -z </dev/null 2>&1) ]]; }
 have_sdl12() { have_module sdl || have_module sdl12_compat; }
 
 # Each need: the check, the Debian package that satisfies it, and what to look for elsewhere.
@@ -50,6 +52,16 @@ need xvfb "Xvfb and xvfb-run" have_commands Xvfb xvfb-run
 need xauth "xauth" have_command xauth
 need xdotool "xdotool" have_command xdotool
 need imagemagick "ImageMagick (import, convert)" have_commands import convert
+# The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read with
+# man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and checked.
+need groff "groff with its PostScript device, for checking the man pages (groff -man -ww -z)" \
+  have_groff_ps
+need man-db "man, for reading the man pages" have_command man
+need desktop-file-utils "desktop-file-validate" have_command desktop-file-validate
+need dpkg-dev "dpkg-shlibdeps and dpkg-parsechangelog, for the Debian package" \
+  have_commands dpkg-shlibdeps dpkg-parsechangelog
+need file "file, for the Debian package" have_command file
+need lintian "lintian, for checking the Debian package" have_command lintian
 
 if ! have_command apt-get; then
   [[ ${#missing_needs[@]} -eq 0 ]] && exit 0
