@@ -27,7 +27,7 @@ function(swancage_gzip source name)
 endfunction()
 swancage_gzip(${CMAKE_SOURCE_DIR}/dist/man/swancage.6 swancage.6)
 swancage_gzip(${CMAKE_SOURCE_DIR}/dist/man/swancage-snapshot.1 swancage-snapshot.1)
-swancage_gzip(${CMAKE_SOURCE_DIR}/dist/debian/changelog changelog.Debian)
+swancage_gzip(${CMAKE_SOURCE_DIR}/dist/debian/changelog changelog)
 add_custom_target(swancage_dist_files ALL DEPENDS ${swancage_gzipped})
 
 install(FILES ${swancage_dist_dir}/swancage.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
@@ -41,8 +41,10 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The package's copyright file carries the licence text, so the package leaves LICENSE out (a
 # second licence file is what Debian asks packages not to ship): it has a component of its own.
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT license)
-# Only the package has these; a plain cmake --install leaves them out.
-install(FILES dist/debian/copyright ${swancage_dist_dir}/changelog.Debian.gz
+# Only the package has these; a plain cmake --install leaves them out. The version carries no
+# Debian revision (the package is made here, from this tree: a native package), so its changelog
+# is changelog.gz, not changelog.Debian.gz.
+install(FILES dist/debian/copyright ${swancage_dist_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
 
 # The Debian package. Its Depends come from the binaries themselves (dpkg-shlibdeps).

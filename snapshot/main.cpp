@@ -1,5 +1,5 @@
-// swancage-snapshot [--size WxH] [--samples N] OUT.png: the same start-up and frame as swancage,
-// written as an RGB PNG. Without options the frame is read back from the window's back buffer
+// swancage-snapshot [--size WxH] [--samples N] OUT.png (or --help, --version): the same start-up
+// and frame as swancage, written as an RGB PNG. Without options the frame is read back from the window's back buffer
 // before any swap, 1280x720. With either option it is drawn off screen at W x H (1280x720 when
 // only --samples is given) with N samples per pixel, the same camera and a projection for W/H.
 // For machines without a display the scripts run it under a virtual X server.
@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
   SnapshotOptions options;
   std::string error;
   if (!parse_options(argc, argv, &options, &error)) return usage_error(error);  // status 2
+  if (options.asked == SnapshotOptions::kHelp) return print_help(stdout), 0;
+  if (options.asked == SnapshotOptions::kVersion) return print_version(stdout), 0;
   const char* path = options.path;
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (!prepare_output(path, &error)) {  // fail before the slow work, not after it

@@ -8,6 +8,23 @@
 
 const char kSnapshotUsage[] = "usage: swancage-snapshot [--size WxH] [--samples N] OUT.png";
 
+void print_help(FILE* out) {
+  std::fprintf(out,
+               "%s\n"
+               "Draws swancage's picture and writes it to OUT.png as an 8-bit RGB PNG.\n"
+               "  --size WxH   draw off screen at W x H pixels (each side 1 to %d, at most %lld "
+               "in all)\n"
+               "  --samples N  N samples per pixel (multisampling; a count the driver gives "
+               "exactly)\n"
+               "  --help       print this help and exit\n"
+               "  --version    print the version and exit\n",
+               kSnapshotUsage, kMaxRenderSide, kMaxRenderPixels);
+}
+
+void print_version(FILE* out) {
+  std::fprintf(out, "swancage-snapshot %s\n", SWANCAGE_VERSION);
+}
+
 namespace {
 
 constexpr long kHugeCount = 1L << 40;  // beyond every limit, far from overflowing
@@ -77,6 +94,10 @@ bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string*
       options->path = argv[i];
     } else if (arg == "--") {
       options_end = true;
+    } else if (arg == "--help" || arg == "--version") {
+      // Asked for on its own terms: whatever else the line holds, nothing is drawn.
+      options->asked = arg == "--help" ? SnapshotOptions::kHelp : SnapshotOptions::kVersion;
+      return true;
     } else if (is_size || is_samples) {
       bool& given = is_size ? size_given : samples_given;
       if (given) return *error = arg + " is given twice", false;

@@ -528,6 +528,27 @@ case "$case_name" in
     refuse "--samples needs a value" "$work/new.png" --samples
     refuse "--size is given twice" --size 1920x1080 --size 640x360 "$work/new.png"
     refuse "more than one OUT.png" "$work/kept.png" "$work/new.png"
+    # Asked for help or the version, wherever on the line: text on standard output, status 0,
+    # nothing drawn (no log line) and nothing written.
+    asked() {  # asked EXPECTED_FIRST_LINE EXPECTED_LINES ARGS...
+      local first=$1 lines=$2
+      shift 2
+      timeout -s KILL 30 "$snapshot" "$@" >"$work/asked" 2>"$work/err"
+      status=$?
+      [[ $status -eq 0 ]] || fail "snapshot $*: exit status $status, expected 0: $(cat "$work/err")"
+      [[ ! -s "$work/err" ]] || fail "snapshot $*: unexpected standard error: $(cat "$work/err")"
+      [[ $(head -n 1 "$work/asked") =~ $first ]] || fail "snapshot $*: printed $(cat "$work/asked")"
+      [[ $(wc -l <"$work/asked") -eq $lines ]] || fail "snapshot $*: printed $(cat "$work/asked")"
+      [[ ! -e "$work/new.png" && $(cat "$work/kept.png") == keep ]] || fail "snapshot $* wrote a picture"
+      rm -f "$work/asked"
+    }
+    asked '^usage: swancage-snapshot \[--size WxH\] \[--samples N\] OUT.png$' 6 --help
+    asked '^usage: swancage-snapshot ' 6 --size 1920x1080 --help "$work/new.png"
+    asked '^swancage-snapshot [0-9]+\.[0-9]+\.[0-9]+$' 1 --version
+    asked '^swancage-snapshot [0-9]+\.[0-9]+\.[0-9]+$' 1 "$work/kept.png" --version
+    for option in --size --samples --help --version; do
+      "$snapshot" --help | grep -q -E "^  $option( |$)" || fail "--help has no line for $option"
+    done
     ;;
   imgdiff)
     # The comparison itself at the suite's limits: if it could not tell a damaged picture from

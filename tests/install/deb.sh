@@ -63,8 +63,8 @@ doc=$work/root/usr/share/doc/swancage
 for page in man6/swancage.6.gz man1/swancage-snapshot.1.gz; do
   check_gzip_n "$work/root/usr/share/man/$page"
 done
-check_gzip_n "$doc/changelog.Debian.gz"
-zcat "$doc/changelog.Debian.gz" >"$work/changelog"
+check_gzip_n "$doc/changelog.gz"
+zcat "$doc/changelog.gz" >"$work/changelog"
 [[ $(dpkg-parsechangelog -l "$work/changelog" -S Source) == swancage ]] ||
   fail "the changelog is not swancage's"
 changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)

@@ -23,7 +23,7 @@ installed_files=(
 # A plain install adds the licence; the package has it in its copyright file instead, beside the
 # changelog.
 tree_only_files=(share/doc/swancage/LICENSE)
-package_only_files=(share/doc/swancage/changelog.Debian.gz share/doc/swancage/copyright)
+package_only_files=(share/doc/swancage/changelog.gz share/doc/swancage/copyright)
 
 # Compares a sorted list of files (on standard input) with the expected one (the arguments).
 check_file_list() {
