@@ -1,4 +1,4 @@
-// The capture helper: its context and its thread.
+// The capture helper: its context and its thread, on GLX (X11) or EGL (Wayland, or no display).
 //
 // GL context discipline. The window's context is current on the main thread only, for the whole
 // run. The helper context is current only on the helper thread, from the start of one capture
@@ -16,8 +16,10 @@
 // the threads, which XInitThreads (called before the window is opened) makes safe.
 #include "app/capture_helper.h"
 
+#include <EGL/egl.h>
 #include <GL/glx.h>
 
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -26,13 +28,24 @@
 
 namespace {
 
+// The window's context is a GLX one under X11, an EGL one under native Wayland and in the
+// snapshot without a display; the helper is made the same way as the context it shares with.
+enum class ContextKind { kNone, kGlx, kEgl };
+
 // Everything the helper keeps between captures. Made at the first capture for a window context,
 // and kept for the life of the process like the programs.
 struct CaptureHelperState {
-  Display* display = nullptr;
-  GLXContext context = nullptr;   // shares objects with the window's context
-  GLXPbuffer pbuffer = 0;         // 1x1: the helper draws nothing, it only captures
-  GLXContext made_for = nullptr;  // the window context the helper was last made (or tried) for
+  ContextKind kind = ContextKind::kNone;
+  Display* display = nullptr;    // GLX
+  GLXContext context = nullptr;  // GLX; shares objects with the window's context
+  GLXPbuffer pbuffer = 0;        // GLX, 1x1: the helper draws nothing, it only captures
+  EGLDisplay egl_display = EGL_NO_DISPLAY;
+  EGLContext egl_context = EGL_NO_CONTEXT;
+  EGLSurface egl_surface = EGL_NO_SURFACE;  // none where EGL_KHR_surfaceless_context is offered
+  // Without a surface the helper's default framebuffer is incomplete, and GL refuses every draw,
+  // capture included: the helper draws into a 1x1 framebuffer object of its own instead.
+  GLuint framebuffer = 0;
+  const void* made_for = nullptr;  // the window context the helper was last made (or tried) for
   // The helper's own program, linked from the very shader objects of the program it captures
   // for. Made and used on the helper thread only.
   GLuint program = 0;
@@ -49,7 +62,7 @@ int note_x_error(Display*, XErrorEvent*) {
   return 0;
 }
 
-bool make_helper_context() {
+bool make_glx_helper_context() {
   Display* display = glXGetCurrentDisplay();
   GLXContext shared = glXGetCurrentContext();
   if (display == nullptr || shared == nullptr) return false;
@@ -84,6 +97,59 @@ bool make_helper_context() {
   return true;
 }
 
+bool lists_egl_extension(EGLDisplay display, const char* name) {
+  const char* list = eglQueryString(display, EGL_EXTENSIONS);
+  const size_t length = std::strlen(name);
+  for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
+    if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
+  return false;
+}
+
+// A context of the same configuration as the window's, sharing its objects, current on no
+// surface where the display allows it and on a 1x1 pbuffer otherwise.
+bool make_egl_helper_context() {
+  const EGLDisplay display = eglGetCurrentDisplay();
+  const EGLContext shared = eglGetCurrentContext();
+  if (display == EGL_NO_DISPLAY || shared == EGL_NO_CONTEXT) return false;
+  EGLint config_id = 0, found = 0;
+  eglQueryContext(display, shared, EGL_CONFIG_ID, &config_id);
+  EGLConfig config = nullptr;  // EGL_NO_CONFIG_KHR: a context made without a configuration
+  if (config_id != 0) {
+    const EGLint wanted[] = {EGL_CONFIG_ID, config_id, EGL_NONE};
+    if (!eglChooseConfig(display, wanted, &config, 1, &found) || found != 1) return false;
+  }
+  EGLSurface surface = EGL_NO_SURFACE;
+  if (!lists_egl_extension(display, "EGL_KHR_surfaceless_context")) {
+    const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
+    if (config == nullptr) return false;
+    surface = eglCreatePbufferSurface(display, config, size);
+    if (surface == EGL_NO_SURFACE) return false;
+  }
+  eglBindAPI(EGL_OPENGL_API);
+  const EGLContext context = eglCreateContext(display, config, shared, nullptr);
+  if (context == EGL_NO_CONTEXT) {
+    if (surface != EGL_NO_SURFACE) eglDestroySurface(display, surface);
+    return false;
+  }
+  g_helper.egl_display = display;
+  g_helper.egl_context = context;
+  g_helper.egl_surface = surface;
+  return true;
+}
+
+// Makes the helper's context current on this thread, or releases it (`on` false).
+bool make_helper_current(bool on) {
+  if (g_helper.kind == ContextKind::kGlx)
+    return on ? glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer,
+                                      g_helper.context)
+              : glXMakeContextCurrent(g_helper.display, None, None, nullptr);
+  // The rendering API is a per-thread choice in EGL, and the default is OpenGL ES.
+  eglBindAPI(EGL_OPENGL_API);
+  return on ? eglMakeCurrent(g_helper.egl_display, g_helper.egl_surface, g_helper.egl_surface,
+                             g_helper.egl_context)
+            : eglMakeCurrent(g_helper.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
 GLuint link_copy_of(GLuint program) {
   GLuint shaders[2] = {};
   GLsizei attached = 0;
@@ -99,16 +165,30 @@ GLuint link_copy_of(GLuint program) {
   return 0;
 }
 
+// A complete 1x1 framebuffer, bound for drawing on the helper's context (framebuffer objects are
+// not shared between contexts).
+GLuint make_tiny_framebuffer() {
+  GLuint framebuffer = 0, colour = 0;
+  glGenRenderbuffers(1, &colour);
+  glBindRenderbuffer(GL_RENDERBUFFER, colour);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 1, 1);
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+  return framebuffer;
+}
+
 // Takes no chunk unless it can capture it: a helper that cannot start leaves all the work to the
 // window's context.
 void capture_on_helper(GLuint program, CaptureWork* work, GLsync ready) {
   g_helper.complete = true;
-  if (!glXMakeContextCurrent(g_helper.display, g_helper.pbuffer, g_helper.pbuffer,
-                             g_helper.context))
-    return;
+  if (!make_helper_current(true)) return;
+  if (g_helper.kind == ContextKind::kEgl && g_helper.egl_surface == EGL_NO_SURFACE &&
+      g_helper.framebuffer == 0)
+    g_helper.framebuffer = make_tiny_framebuffer();
   if (g_helper.program == 0) g_helper.program = link_copy_of(program);
   if (g_helper.program == 0) {
-    glXMakeContextCurrent(g_helper.display, None, None, nullptr);
+    make_helper_current(false);
     return;
   }
   glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
@@ -118,7 +198,7 @@ void capture_on_helper(GLuint program, CaptureWork* work, GLsync ready) {
     capture_vertices(work->buffer, first, count);
   glFinish();
   g_helper.complete = glGetError() == GL_NO_ERROR;
-  glXMakeContextCurrent(g_helper.display, None, None, nullptr);
+  make_helper_current(false);
 }
 
 }  // namespace
@@ -127,16 +207,17 @@ bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
   // A window opened again (as the tests do) brings a new context, whose objects the old helper
   // cannot see: the helper is made anew for it. The old one is left alone, like every GL object
   // of the run; its display may be gone.
-  const GLXContext window = glXGetCurrentContext();
+  const GLXContext glx_window = glXGetCurrentContext();
+  const void* window = glx_window ? static_cast<const void*>(glx_window) : eglGetCurrentContext();
   if (window != g_helper.made_for) {
-    g_helper.made_for = window;
-    g_helper.display = nullptr;
-    g_helper.context = nullptr;
-    g_helper.pbuffer = 0;
-    g_helper.program = 0;  // it named an object of the old context's share group
-    make_helper_context();
+    g_helper = {};  // the old helper is left as it is; its program named an object of the old
+    g_helper.made_for = window;  // context's share group
+    if (glx_window != nullptr && make_glx_helper_context())
+      g_helper.kind = ContextKind::kGlx;
+    else if (glx_window == nullptr && make_egl_helper_context())
+      g_helper.kind = ContextKind::kEgl;
   }
-  if (g_helper.context == nullptr) return false;
+  if (g_helper.kind == ContextKind::kNone) return false;
   try {
     g_helper.thread = std::thread(capture_on_helper, program, work, ready);
   } catch (const std::system_error&) {

@@ -1,15 +1,16 @@
-// Keeping the once-drawn frame in the window across swaps.
+// Showing the once-drawn frame in the window: swapped once, then again only when the window
+// system asks for the picture.
 //
-// Owns: the kept copy of the frame, the choice of when to put it back, the buffer swap.
+// Owns: the kept copy of the frame, the choice of when to swap, the buffer swap.
 // May not: draw the picture itself; the frame's passes do that, once.
 #pragma once
 
-// Copies the freshly drawn frame aside, to be put back when a swap loses it.
+// Copies the freshly drawn frame aside, to be put back before any later swap.
 void keep_frame();
 
-// The window system reports that the window was uncovered or otherwise needs its picture again.
-void note_expose();
+// The window system reports that the window needs its picture again: uncovered, mapped again.
+void note_window_needs_picture();
 
-// Puts the kept frame back into the back buffer if it may have been lost, then swaps; once swaps
-// are known to lose the frame, swaps only after an expose.
+// Swaps the frame to the window the first time, and afterwards only when the window needs its
+// picture again, putting the kept frame back into the back buffer first. Otherwise does nothing.
 void present_frame();

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -18,13 +20,20 @@ constexpr int kDefaultWindowFailureStatus = 255;  // what main's -1 becomes
 // SIGABRT too: the driver's C++ code aborts when it cannot allocate (an uncaught std::bad_alloc).
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
+// The window a 30-bit screen cannot give SDL 1.2, and what to do about it.
+constexpr char kDeepScreenHint[] =
+    "; SDL 1.2 cannot open an OpenGL window on this 30-bit screen, which offers no 24-bit "
+    "visual: run the X server at depth 24, or use sdl12-compat";
+
 struct ProcessState {
+  const char* program = "swancage";
   int window_failure_status = kDefaultWindowFailureStatus;
+  int glx_request_code = -1;             // GLX's major request code on the display, when known
   void (*last_words)() = nullptr;        // run just before a failure exit or a crash's death
   struct sigaction saved_actions[NSIG];  // every disposition from before the windowing library
   bool saved[NSIG];
   // Composed before any crash, so the crash handler only has to write it.
-  char crash_hint[160];
+  char crash_hint[320];
 };
 ProcessState g_process;
 
@@ -52,7 +61,8 @@ void write_text(const char* text) {
 // Async-signal-safe: fixed texts and a hand-made number only.
 void report_crash(int signal_number) {
   char number[4] = {char('0' + signal_number / 10 % 10), char('0' + signal_number % 10), '\0'};
-  write_text("swancage: crashed with signal ");
+  write_text(g_process.program);
+  write_text(": crashed with signal ");
   write_text(signal_number >= 10 ? number : number + 1);
   write_text(g_process.crash_hint);
   write_text("\n");
@@ -63,27 +73,92 @@ void report_crash(int signal_number) {
 int report_x_error(Display* display, XErrorEvent* event) {
   char text[128];
   XGetErrorText(display, event->error_code, text, sizeof text);
+  if (event->request_code == g_process.glx_request_code && gl_may_be_indirect()) {
+    std::fprintf(stderr,
+                 "%s: the GL is indirect (LIBGL_ALWAYS_INDIRECT is set, or the display is on "
+                 "another machine) and the X server refused it (request %d.%d: %s); %s needs "
+                 "direct rendering: unset LIBGL_ALWAYS_INDIRECT, or run it where the display is\n",
+                 g_process.program, event->request_code, event->minor_code, text,
+                 g_process.program);
+    exit_on_window_failure();
+  }
   char hint[128];
   describe_address_limit(hint, sizeof hint);
-  std::fprintf(stderr, "swancage: the X server refused request %d.%d: %s%s\n", event->request_code,
-               event->minor_code, text, hint);
+  std::fprintf(stderr, "%s: the X server refused request %d.%d: %s%s\n", g_process.program,
+               event->request_code, event->minor_code, text, hint);
   exit_on_window_failure();
 }
 
 int report_lost_connection(Display*) {
-  std::fprintf(stderr, "swancage: lost the connection to the X server\n");
+  std::fprintf(stderr, "%s: lost the connection to the X server\n", g_process.program);
   exit_on_window_failure();
+}
+
+void arm_crash_report() {
+  for (int s : kCrashSignals) {
+    struct sigaction now;
+    if (sigaction(s, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
+    struct sigaction crash = {};
+    crash.sa_handler = report_crash;
+    crash.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&crash.sa_mask);
+    sigaction(s, &crash, nullptr);
+  }
+}
+
+// SDL 1.2 (unlike sdl12-compat) crashes opening an OpenGL window on a 30-bit X screen. It takes
+// the visual SDL_VIDEO_X11_VISUALID names, so a 24-bit TrueColor visual is handed to it where the
+// screen has one; otherwise the crash report names the likely cause. Also notes GLX's request
+// code, which X errors carry.
+void look_at_x_display() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return;  // the windowing library says so in its own words
+  int first_event = 0, first_error = 0;
+  if (!XQueryExtension(display, "GLX", &g_process.glx_request_code, &first_event, &first_error))
+    g_process.glx_request_code = -1;
+  const int screen = DefaultScreen(display);
+  if (DefaultDepth(display, screen) > 24 && std::getenv("SDL_VIDEO_X11_VISUALID") == nullptr) {
+    XVisualInfo visual;
+    if (XMatchVisualInfo(display, screen, 24, TrueColor, &visual)) {
+      char id[32];
+      std::snprintf(id, sizeof id, "0x%lx", visual.visualid);
+      setenv("SDL_VIDEO_X11_VISUALID", id, 0);
+    } else {
+      std::snprintf(g_process.crash_hint, sizeof g_process.crash_hint, "%s", kDeepScreenHint);
+    }
+  }
+  XCloseDisplay(display);
 }
 
 }  // namespace
 
-void open_missing_standard_streams() {
+void start_process(const char* program) {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     // open returns the lowest free descriptor, which is this one: the lower ones are open.
     const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
     if (opened != fd) _exit(kDefaultWindowFailureStatus);  // no /dev/null: nothing sane to do
   }
+  g_process.program = program;
+  describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
+  arm_crash_report();
+}
+
+const char* program_name() {
+  return g_process.program;
+}
+
+bool gl_may_be_indirect() {
+  const char* indirect = std::getenv("LIBGL_ALWAYS_INDIRECT");
+  if (indirect != nullptr && *indirect != '\0' && std::strcmp(indirect, "0") != 0 &&
+      std::strcmp(indirect, "false") != 0)
+    return true;
+  // "host:display.screen": a host other than this one's own names means a remote display.
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || display[0] == ':' || display[0] == '/') return false;
+  const char* colon = std::strrchr(display, ':');
+  const size_t host = colon ? static_cast<size_t>(colon - display) : std::strlen(display);
+  return !(host == 4 && std::strncmp(display, "unix", 4) == 0);
 }
 
 void set_window_failure_exit(int status, void (*last_words)()) {
@@ -101,6 +176,7 @@ void exit_on_window_failure() {
 void guard_windowing_start() {
   for (int s = 1; s < NSIG; ++s)
     g_process.saved[s] = sigaction(s, nullptr, &g_process.saved_actions[s]) == 0;
+  look_at_x_display();
   // Xlib's own handlers print a block and call exit(1), whose teardown of a half-loaded driver
   // can hang. The windowing library installs its handlers over these and passes errors on.
   XSetErrorHandler(report_x_error);
@@ -117,14 +193,5 @@ void restore_signals_after_windowing_start() {
     if (!g_process.saved[s] || sigaction(s, nullptr, &now) != 0) continue;
     if (!same_handler(now, g_process.saved_actions[s]))
       sigaction(s, &g_process.saved_actions[s], nullptr);
-  }
-  describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
-  for (int s : kCrashSignals) {
-    if (!g_process.saved[s] || g_process.saved_actions[s].sa_handler != SIG_DFL) continue;
-    struct sigaction crash = {};
-    crash.sa_handler = report_crash;
-    crash.sa_flags = SA_RESETHAND | SA_NODEFER;
-    sigemptyset(&crash.sa_mask);
-    sigaction(s, &crash, nullptr);
   }
 }

@@ -1,15 +1,23 @@
-// Process-level safety around the window: standard descriptors, signal dispositions, and the way
-// the process ends when the X server or the GL driver fails under it.
+// Process-level safety around the window: standard descriptors, the program's name in its
+// messages, signal dispositions, and the way the process ends when the X server or the GL driver
+// fails under it.
 //
-// Owns: the status a window failure ends with, the saved signal dispositions, the Xlib error
-// handlers and the crash handler. May not: call SDL, GL or the driver's teardown; a failure ends
-// the process with _exit, because unloading a half-started driver can deadlock.
+// Owns: the program's name, the status a window failure ends with, the saved signal
+// dispositions, the Xlib error handlers, the crash handler and what is known of the X display
+// before the windowing library opens it. May not: call SDL, GL or the driver's teardown; a failure
+// ends the process with _exit, because unloading a half-started driver can deadlock.
 #pragma once
 
-// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no file or connection
-// opened later takes one of them and receives what the program writes to its standard streams.
-// Must run before anything else opens a descriptor.
-void open_missing_standard_streams();
+// The first call of main: opens /dev/null on each of descriptors 0, 1 and 2 that is closed (so no
+// file or connection opened later takes one of them and receives what the program writes to its
+// standard streams), names the program in every message it prints from now on, and arms the crash
+// report: a crash from here on prints one line, "PROGRAM: crashed with signal N" and what is known
+// of the likely cause, then dies of the signal. Signals the caller inherited as ignored or handled
+// stay so.
+void start_process(const char* program);
+
+// The name given to start_process ("swancage" before it is called).
+const char* program_name();
 
 // The exit status of a failure to get a usable window or GL context (default 255), and a function
 // run just before such an exit (it must be async-signal-safe; null for none).
@@ -20,7 +28,12 @@ void set_window_failure_exit(int status, void (*last_words)());
 [[noreturn]] void exit_on_window_failure();
 
 // Brackets the windowing library's start: remembers every signal's disposition, installs the
-// X error handlers; after the library has started, puts back each disposition it changed, and
-// reports a crash in one line before dying of it.
+// X error handlers and looks at the X display (a 30-bit screen, the GLX request code) so that
+// failures can name their likely cause; after the library has started, puts back each
+// disposition it changed, the crash report's among them.
 void guard_windowing_start();
 void restore_signals_after_windowing_start();
+
+// Whether the GL is asked to be indirect (LIBGL_ALWAYS_INDIRECT) or the display is on another
+// machine: the likely cause when GLX refuses a context or offers an old GL.
+bool gl_may_be_indirect();

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -22,24 +23,57 @@ constexpr double kFieldOfViewDegrees = 45;
 constexpr double kAspect = 1.7777777777777777;  // 16:9
 constexpr double kNearPlane = 1;
 constexpr double kFarPlane = 8192;
-constexpr Uint32 kPresentIntervalMs = 10;
+constexpr Uint32 kLoopIntervalMs = 10;
 
-// The frame is drawn once per run.
 struct ShellState {
-  bool drawn = false;
+  bool drawn = false;  // the frame is drawn once per run
+  // An Escape press now is a fresh one. Escape already held down when the window gets the
+  // keyboard does not count until it is released: SDL 1.2 sends nothing for it, but SDL 2 (under
+  // sdl12-compat) sends a press for every key found down at focus.
+  bool escape_armed = false;
 };
 ShellState g_shell;
 
-bool is_escape_press(const SDL_Event& event) {
-  return event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE;
+bool is_escape(const SDL_Event& event, Uint8 type) {
+  return event.type == type && event.key.keysym.sym == SDLK_ESCAPE;
+}
+
+bool escape_held() {
+  const Uint8* keys = SDL_GetKeyState(nullptr);
+  return keys != nullptr && keys[SDLK_ESCAPE] != 0;
 }
 
 // SDL's event queue holds 128 events and silently drops what arrives while it is full, and the
 // loop takes one event per iteration. A burst of input (a held key, a paste into the window) would
-// fill it and lose an Escape behind it. Every event but an Escape press and an expose (the window
-// needs its picture again) is ignored by the loop anyway, so it is kept out of the queue.
-int keep_only_escape_and_expose(const SDL_Event* event) {
-  return is_escape_press(*event) || event->type == SDL_VIDEOEXPOSE ? 1 : 0;
+// fill it and lose an Escape behind it. The loop reads only Escape, exposes (the window needs its
+// picture again) and focus and visibility changes, so nothing else enters the queue.
+int keep_what_the_loop_reads(const SDL_Event* event) {
+  return is_escape(*event, SDL_KEYDOWN) || is_escape(*event, SDL_KEYUP) ||
+                 event->type == SDL_VIDEOEXPOSE || event->type == SDL_ACTIVEEVENT
+             ? 1
+             : 0;
+}
+
+// Reads one event; true when it ends the program.
+bool read_event(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_KEYDOWN:  // Escape only, see the filter
+      return g_shell.escape_armed;
+    case SDL_KEYUP:
+      g_shell.escape_armed = true;
+      return false;
+    case SDL_ACTIVEEVENT:
+      if (event.active.gain && (event.active.state & SDL_APPINPUTFOCUS))
+        g_shell.escape_armed = !escape_held();
+      if (event.active.gain && (event.active.state & SDL_APPACTIVE))
+        note_window_needs_picture();  // mapped again after being minimised
+      return false;
+    case SDL_VIDEOEXPOSE:
+      note_window_needs_picture();
+      return false;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -68,9 +102,20 @@ int open_window() {
   // The doily's capture helper works on a thread of its own through the same X connection;
   // Xlib must know before the connection is opened.
   XInitThreads();
-  // Only an X11 window can carry this OpenGL context; without this, SDL falls back to drawing
-  // into the terminal (its text-mode drivers) before failing. A user's own choice still wins.
-  setenv("SDL_VIDEODRIVER", "x11", 0);
+  // Only an X11 or a Wayland window (the latter through sdl12-compat) can carry this OpenGL
+  // context; without a choice, SDL falls back to drawing into the terminal (its text-mode
+  // drivers) before failing. X11 where there is an X display, as under XWayland; Wayland where
+  // there is only a compositor. A user's own choice still wins, except x11 without an X display,
+  // which cannot work: sdl12-compat itself sets that choice when it is loaded.
+  const char* x_display = std::getenv("DISPLAY");
+  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  const bool only_wayland = (x_display == nullptr || *x_display == '\0') &&
+                            wayland_display != nullptr && *wayland_display != '\0';
+  if (only_wayland && (driver == nullptr || std::strcmp(driver, "x11") == 0))
+    setenv("SDL_VIDEODRIVER", "wayland", 1);
+  else
+    setenv("SDL_VIDEODRIVER", "x11", 0);
   guard_windowing_start();  // X errors end the process with one line, signals are remembered
   SDL_Init(SDL_INIT_VIDEO);
   // SDL turns SIGINT and SIGTERM into quit events, which the loop drops, and catches crashes to
@@ -79,18 +124,13 @@ int open_window() {
   // On failure nothing is shut down: unloading a half-started driver can hang. The caller ends
   // the process with exit_on_window_failure.
   if (SDL_SetVideoMode(kWindowWidth, kWindowHeight, 32, SDL_OPENGL) == nullptr) {
-    std::fprintf(stderr, "swancage: cannot open a %dx%d OpenGL window: %s\n", kWindowWidth,
-                 kWindowHeight, SDL_GetError());
+    std::fprintf(stderr, "%s: cannot open a %dx%d OpenGL window: %s\n", program_name(),
+                 kWindowWidth, kWindowHeight, SDL_GetError());
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");
-  SDL_SetEventFilter(keep_only_escape_and_expose);
-  const GLenum glew = glewInit();
-  if (glew != GLEW_OK) {
-    std::fprintf(stderr, "swancage: cannot load OpenGL entry points: %s\n",
-                 reinterpret_cast<const char*>(glewGetErrorString(glew)));
-    return -1;
-  }
+  SDL_SetEventFilter(keep_what_the_loop_reads);
+  if (!load_gl_entry_points()) return -1;
   if (!has_gl_floor()) return -1;  // OpenGL 2.0 and GLSL 1.20, or one line on what is offered
   return 0;
 }
@@ -110,18 +150,16 @@ void draw_frame_once() {
 }
 
 int run_event_loop() {
+  g_shell.escape_armed = !escape_held();
   for (;;) {
     SDL_Event event;
-    if (SDL_PollEvent(&event)) {
-      if (is_escape_press(event)) break;
-      if (event.type == SDL_VIDEOEXPOSE) note_expose();  // put the frame back before the swap
-    }
+    if (SDL_PollEvent(&event) && read_event(event)) break;
     if (!g_shell.drawn) {
       draw_frame_once();
-      keep_frame();  // a copy to put back when a swap loses the back buffer's contents
+      keep_frame();  // a copy to put back before a later swap
     }
-    present_frame();  // restores the frame only when it may be lost; see present.cpp
-    SDL_Delay(kPresentIntervalMs);
+    present_frame();  // the first time, and when the window asks for its picture again
+    SDL_Delay(kLoopIntervalMs);
   }
   return 0;
 }

@@ -51,6 +51,11 @@ need libsdl2-2.0-0 "SDL 2 (libSDL2-2.0.so.0), for the sdl12-compat tests" \
 need xvfb "Xvfb and xvfb-run" have_commands Xvfb xvfb-run
 need xauth "xauth" have_command xauth
 need xdotool "xdotool" have_command xdotool
+need x11-utils "X utilities (xprop, xwininfo)" have_commands xprop xwininfo
+need libegl-dev "EGL development files (pkg-config module egl)" have_module egl
+need weston "weston, for the native Wayland tests" have_commands weston weston-screenshooter
+need openbox "openbox, a window manager for the compositing tests" have_command openbox
+need picom "picom, a compositing manager for the compositing tests" have_command picom
 need imagemagick "ImageMagick (import, convert)" have_commands import convert
 # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read with
 # man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and checked.

@@ -1,8 +1,9 @@
 // swancage-snapshot [--size WxH] [--samples N] OUT.png (or --help, --version): the same start-up
-// and frame as swancage, written as an RGB PNG. Without options the frame is read back from the window's back buffer
-// before any swap, 1280x720. With either option it is drawn off screen at W x H (1280x720 when
-// only --samples is given) with N samples per pixel, the same camera and a projection for W/H.
-// For machines without a display the scripts run it under a virtual X server.
+// and frame as swancage, written as an RGB PNG. Without options the frame is read back from the
+// window's back buffer before any swap, 1280x720. With either option it is drawn off screen at W x
+// H (1280x720 when only --samples is given) with N samples per pixel, the same camera and a
+// projection for W/H. Without a display (neither an X server nor a Wayland compositor to be
+// reached) it draws off screen through EGL, at the window's size unless --size says otherwise.
 //
 // OUT changes only when the whole picture is ready (snapshot/output_file.h): a failed run, however
 // it ends, leaves an existing OUT as it was.
@@ -14,6 +15,8 @@
 #include "app/framebuffer.h"
 #include "app/process.h"
 #include "app/shell.h"
+#include "shading/programs.h"
+#include "snapshot/headless.h"
 #include "snapshot/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/output_file.h"
@@ -59,7 +62,7 @@ bool read_offscreen_picture(RgbImage* image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  open_missing_standard_streams();  // closed 0, 1, 2 onto /dev/null, before any open
+  start_process("swancage-snapshot");  // closed 0, 1, 2 onto /dev/null, named messages, crashes
   SnapshotOptions options;
   std::string error;
   if (!parse_options(argc, argv, &options, &error)) return usage_error(error);  // status 2
@@ -72,7 +75,16 @@ int main(int argc, char** argv) {
     return kFailureStatus;
   }
   set_window_failure_exit(kFailureStatus, abandon_output);
-  if (start_up() != 0) exit_on_window_failure();  // window, GL baseline, five programs
+  // Without a display the picture is drawn off screen through EGL, at the window's size.
+  const bool headless = !display_available();
+  if (headless) {
+    if (!open_headless_context()) exit_on_window_failure();  // EGL, surfaceless
+    set_default_gl_state();                                  // as start_up does after the window
+    build_all_programs();
+    options.offscreen = true;
+  } else if (start_up() != 0) {  // window, GL baseline, five programs
+    exit_on_window_failure();
+  }
   if (options.offscreen) {
     const int status = open_offscreen_picture(options.size);  // W x H buffers, projection W/H
     if (status != 0) return status;
@@ -84,7 +96,7 @@ int main(int argc, char** argv) {
   } else if (!read_offscreen_picture(&image)) {  // resolved, then read
     return kFailureStatus;
   }
-  shut_down();                          // close the window
+  if (!headless) shut_down();           // close the window
   if (!commit_output(image, &error)) {  // the picture, all at once
     std::fprintf(stderr, "swancage-snapshot: %s: %s\n", path, error.c_str());
     return kFailureStatus;

@@ -37,6 +37,7 @@ std::string printed(const char* format, long long a, long long b = 0, long long 
 void choose_depth_format() {
   GLint bits = 0;
   glGetIntegerv(GL_DEPTH_BITS, &bits);
+  if (bits == 0) bits = 24;  // no window at all (drawing without a display): the usual window's
   if (bits > 24) {
     g_target.depth_format = GL_DEPTH_COMPONENT32;
     g_target.depth_bytes = 4;
