@@ -439,7 +439,7 @@ case "$case_name" in
       fi
     }
     for size in 1280x720 960x720 2560x1440; do
-      timeout -s KILL 180 "$snapshot" --size "$size" "$work/$size.png" >/dev/null ||
+      on_stack timeout -s KILL 180 "$snapshot" --size "$size" "$work/$size.png" >/dev/null ||
         fail "snapshot --size $size failed"
     done
     # The window's size through the framebuffer object: the picture itself, within the suite's
@@ -462,10 +462,12 @@ case "$case_name" in
       fail "a picture of the wrong aspect passed the 2x2 comparison"
     # Buffers the driver cannot allocate within 2 GB of address space: one line saying so and
     # how much is needed, status 1, no picture.
-    (ulimit -v 2097152 && exec timeout -s KILL 60 "$snapshot" --size 8192x8192 --samples 4 \
+    (ulimit -v 2097152 && exec env "${stack_env[@]}" timeout -s KILL 60 "$snapshot" --size 8192x8192 --samples 4 \
       "$work/huge.png") >/dev/null 2>"$work/err"
     status=$?
     [[ $status -eq 1 ]] || fail "8192x8192 with 4 samples in 2 GB: exit status $status, expected 1: $(cat "$work/err")"
+    # zink and lavapipe report the failed allocations themselves; those lines are the driver's.
+    [[ $stack != zink ]] || sed -i -e '/^MESA: error: zink: /d' -e '/^error: XDG_RUNTIME_DIR /d' "$work/err"
     one_error_line "8192x8192 picture with 4 sample\(s\) per pixel .*[0-9]+ MB.*smaller --size"
     [[ ! -e "$work/huge.png" ]] || fail "a picture that could not be drawn was written"
     ;;
