@@ -3,6 +3,7 @@
 #include "snapshot/options.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -76,6 +77,12 @@ bool parse_samples(const char* text, RenderSize* size, std::string* error) {
                  "--samples wants a whole number of samples per pixel, 1 or more, such "
                  "as 4, not '") +
              text + "'";
+    return false;
+  }
+  // Beyond an int it would wrap round to another count (4294967300 to 4); no driver gives as
+  // many.
+  if (samples > INT_MAX) {
+    *error = std::string("--samples ") + text + ": more samples per pixel than any GL driver gives";
     return false;
   }
   size->samples = static_cast<int>(samples);

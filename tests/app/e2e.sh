@@ -62,8 +62,13 @@ start_private_x() {
   rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$work/display" 2>/dev/null &
   pids+=("$!")
-  for ((i = 0; i < 100; i++)); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-  [[ -s "$work/display" ]] || fail "could not start an X server of its own"
+  # Ready once it has written its display number, a whole line, and answers a client.
+  for ((i = 0; i < 100; i++)); do
+    [[ $(tail -c 1 "$work/display" 2>/dev/null) == "" && -s "$work/display" ]] &&
+      xdpyinfo -display ":$(head -n 1 "$work/display")" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  ((i < 100)) || fail "could not start an X server of its own"
   export DISPLAY=:$(head -n 1 "$work/display")
 }
 
@@ -666,7 +671,7 @@ case "$case_name" in
       fi
     }
     for size in 1280x720 960x720 2560x1440; do
-      timeout -s KILL 180 "$snapshot" --size "$size" "$work/$size.png" >/dev/null ||
+      on_stack timeout -s KILL 180 "$snapshot" --size "$size" "$work/$size.png" >/dev/null ||
         fail "snapshot --size $size failed"
     done
     # The window's size through the framebuffer object: the picture itself, within the suite's
@@ -689,10 +694,12 @@ case "$case_name" in
       fail "a picture of the wrong aspect passed the 2x2 comparison"
     # Buffers the driver cannot allocate within 2 GB of address space: one line saying so and
     # how much is needed, status 1, no picture.
-    (ulimit -v 2097152 && exec timeout -s KILL 60 "$snapshot" --size 8192x8192 --samples 4 \
+    (ulimit -v 2097152 && exec env "${stack_env[@]}" timeout -s KILL 60 "$snapshot" --size 8192x8192 --samples 4 \
       "$work/huge.png") >/dev/null 2>"$work/err"
     status=$?
     [[ $status -eq 1 ]] || fail "8192x8192 with 4 samples in 2 GB: exit status $status, expected 1: $(cat "$work/err")"
+    # zink and lavapipe report the failed allocations themselves; those lines are the driver's.
+    [[ $stack != zink ]] || sed -i -e '/^MESA: error: zink: /d' -e '/^error: XDG_RUNTIME_DIR /d' "$work/err"
     one_error_line "8192x8192 picture with 4 sample\(s\) per pixel .*[0-9]+ MB.*smaller --size"
     [[ ! -e "$work/huge.png" ]] || fail "a picture that could not be drawn was written"
     ;;

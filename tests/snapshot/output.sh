@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# End-to-end checks of where the snapshot's picture goes: the named temporary file used where the
+# file system has no unnamed ones, a FIFO whose reader is slow to read, and paths that an
+# unprivileged user may not write. Arguments: see tests/lib/common.sh.
+source "$(dirname "$0")/../lib/common.sh"
+
+# The folder's entries, hidden ones included, one line, sorted.
+entries() { ls -A "$1" | sort | tr '\n' ' '; }
+
+case "$case_name" in
+  tmpfile-fallback)
+    # With O_TMPFILE refused, the picture goes through a hidden .OUT.XXXXXX next to OUT: a normal
+    # run leaves only OUT, and a run ended by SIGTERM, SIGINT or SIGHUP while it draws leaves OUT
+    # as it was and removes the hidden file.
+    export NO_TMPFILE_LOG=$work/shim.log
+    dir=$work/pictures
+    mkdir "$dir"
+    run_snapshot LD_PRELOAD="$no_tmpfile" -- "$dir/new.png"
+    [[ $status -eq 0 ]] || fail "snapshot through a named temporary file: status $status: $(cat "$work/err")"
+    [[ -s $NO_TMPFILE_LOG ]] || fail "the shim refused no unnamed temporary file: the path was not run"
+    [[ $(entries "$dir") == "new.png " ]] || fail "left behind: $(entries "$dir")"
+    same_picture "$baseline" "$dir/new.png" "${baseline_limits[@]}"
+    for sig in TERM INT HUP; do
+      printf 'keep\n' >"$dir/kept.png"
+      # A background job of a script starts with SIGINT ignored, which the program keeps; these
+      # three start at their defaults, as from a terminal.
+      env LD_PRELOAD="$no_tmpfile" env --default-signal=INT,TERM,HUP "$snapshot" "$dir/kept.png" \
+        >"$work/log" 2>"$work/err" &
+      pid=$!
+      pids+=("$pid")
+      wait_for_lines "$work/log" 15 60 || fail "SIG$sig: no fifteen log lines within 60 s"
+      hidden=$(ls -A "$dir" | grep -c '^\.kept\.png\.')
+      [[ $hidden -eq 1 ]] || fail "SIG$sig: while drawing, expected one hidden .kept.png.XXXXXX: $(entries "$dir")"
+      kill -s "$sig" "$pid" || fail "the snapshot ended before SIG$sig"
+      wait_exit "$pid" 10
+      expected=$((128 + $(kill -l "$sig")))
+      [[ $status -eq $expected ]] || fail "SIG$sig: exit status $status, expected $expected"
+      [[ $(cat "$dir/kept.png") == keep ]] || fail "SIG$sig changed OUT"
+      [[ $(entries "$dir") == "kept.png new.png " ]] || fail "SIG$sig left behind: $(entries "$dir")"
+    done
+    ;;
+  fifo-late-reader)
+    # A reader that opens the FIFO at once but reads only seconds after the drawing is done gets
+    # the whole picture: the writes wait for it.
+    mkfifo "$work/fifo"
+    exec 3<>"$work/fifo"  # both ends at once, so the next open does not wait for a writer
+    exec 4<"$work/fifo"   # the reader's end
+    exec 3<&-
+    timeout -s KILL 120 "$snapshot" "$work/fifo" >"$work/log" 2>"$work/err" 4<&- &
+    pid=$!
+    pids+=("$pid")
+    # Starts reading 3 s after the drawing began (the fifteenth log line), long after the pipe's
+    # 64 KiB are full.
+    { wait_for_lines "$work/log" 15 60; sleep 3; exec timeout -s KILL 120 cat; } <&4 >"$work/read.png" &
+    reader=$!
+    pids+=("$reader")
+    exec 4<&-
+    wait_exit "$pid" 130
+    [[ $status -eq 0 ]] || fail "snapshot into a FIFO read late: exit status $status: $(cat "$work/err")"
+    wait_exit "$reader" 130
+    [[ $(png_size "$work/read.png") == 1280x720 ]] ||
+      fail "the reader got $(stat -c %s "$work/read.png") bytes, not a 1280x720 PNG"
+    same_picture "$baseline" "$work/read.png" "${baseline_limits[@]}"
+    ;;
+  unprivileged)
+    # As an unprivileged user, a path that user may not write is refused before any drawing, with
+    # status 1, and whatever was there stays, with its owner and permissions.
+    [[ $(id -u) -eq 0 ]] || skip "runs as root only: it switches to the user nobody"
+    command -v setpriv >/dev/null || skip "no setpriv to switch to the user nobody"
+    as_nobody() {
+      setpriv --reuid=nobody --regid=nogroup --clear-groups -- \
+        env XAUTHORITY="$work/xauthority" HOME="$work/home" "$@"
+    }
+    [[ $(as_nobody id -u 2>/dev/null) == "$(id -u nobody)" ]] || skip "cannot switch to the user nobody"
+    # nobody gets the display through a copy of its cookie, and a copy of the program it can run.
+    chmod 755 "$work"
+    if [[ -n ${XAUTHORITY:-} && -r $XAUTHORITY ]]; then
+      cp "$XAUTHORITY" "$work/xauthority" && chmod 644 "$work/xauthority"
+    fi
+    cp "$snapshot" "$work/swancage-snapshot" && chmod 755 "$work/swancage-snapshot"
+    # Control: into a folder of its own nobody draws and writes the picture.
+    mkdir -m 755 "$work/own" && chown nobody:nogroup "$work/own"
+    as_nobody timeout -s KILL 120 "$work/swancage-snapshot" "$work/own/p.png" >"$work/out" 2>"$work/err"
+    status=$?
+    [[ $status -eq 0 && $(png_size "$work/own/p.png") == 1280x720 ]] ||
+      fail "nobody could not write a snapshot into its own folder: status $status: $(cat "$work/err")"
+    # FOLDER_MODE OUT_MODE (- for no OUT) WHAT: root owns both; nobody runs the snapshot into them.
+    while read -r folder_mode out_mode what; do
+      dir=$work/d$folder_mode-$out_mode
+      mkdir -m "$folder_mode" "$dir"
+      chmod "$folder_mode" "$dir"  # the sticky bit too, which mkdir -m may drop
+      [[ $out_mode == - ]] || { printf 'keep\n' >"$dir/p.png"; chmod "$out_mode" "$dir/p.png"; }
+      as_nobody timeout -s KILL 120 "$work/swancage-snapshot" "$dir/p.png" >"$work/out" 2>"$work/err"
+      status=$?
+      [[ $status -eq 1 ]] || fail "$what: exit status $status, expected 1: $(cat "$work/err")"
+      one_error_line "^swancage-snapshot: cannot open $dir/p.png for writing: Permission denied$"
+      nothing_drawn "$what"
+      if [[ $out_mode == - ]]; then
+        [[ -z $(ls -A "$dir") ]] || fail "$what: left $(entries "$dir")"
+      else
+        [[ $(entries "$dir") == "p.png " && $(cat "$dir/p.png") == keep ]] ||
+          fail "$what: OUT changed: $(entries "$dir")"
+        [[ $(stat -c '%U %a' "$dir/p.png") == "root $out_mode" ]] ||
+          fail "$what: OUT is now $(stat -c '%U %a' "$dir/p.png")"
+      fi
+    done <<'TABLE'
+1777 444 a read-only OUT of root's in a world-writable folder with the sticky bit
+777 444 a read-only OUT of root's in a world-writable folder
+755 - a new OUT in a folder only root may write
+755 666 an OUT anyone may write in a folder only root may write
+TABLE
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+pass
