@@ -43,7 +43,7 @@ const FramePass kFramePasses[] = {
     // a translucent disc
     {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
     // lifted on the GPU
-    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_piece,
+    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_pass_piece,
      draw_doily, finish_doily},
     // feathers, then neck
     {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
