@@ -21,7 +21,13 @@ struct LitPiece {
 struct DoilyDrawState {
   int32_t piece_first = 0, piece_rows = 0;  // the quad rows the builder last wrote
   GLuint points = 0;   // the padded grid's (row, column), two shorts per point
-  GLuint surface = 0;  // the surface pass's records of the padded grid; 0 until captured
+  GLuint surface = 0;  // the surface pass's records of the padded grid; 0 until begun
+  bool captured = false;  // all of them are in the buffer
+  // The surface's capture from begin_doily_surface until it is complete: the chunks, the fence the
+  // helper waits on, and whether the helper took part.
+  CaptureWork work{0, 0, 0, 0};
+  GLsync ready = nullptr;
+  bool shared = false;
   LitPiece waiting;
 };
 DoilyDrawState g_doily;
@@ -99,26 +105,42 @@ ArenaRange build_doily_pass_piece(int32_t first, int32_t rows) {
 }
 
 // The surface is captured in chunks, on the helper context, if there is one, and on this one.
-void capture_doily_surface() {
+void begin_doily_surface() {
+  if (!g_programs.doily_captures || g_doily.surface != 0) return;
   g_doily.points = padded_grid_points();
   g_doily.surface = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER,
                                kSurfaceRecordBytes * kDoilyPaddedPoints, nullptr, GL_STREAM_COPY);
-  CaptureWork work{g_doily.surface, 0,      kDoilyPaddedPoints, kCaptureChunk,
-                   kSurfaceRecordBytes,     bind_surface_points};
+  CaptureWork& work = g_doily.work;
+  work.buffer = g_doily.surface;
+  work.first = 0;
+  work.count = kDoilyPaddedPoints;
+  work.chunk = kCaptureChunk;
+  work.record_size = kSurfaceRecordBytes;
+  work.bind_inputs = bind_surface_points;
+  work.taken = 0;
   // Sync objects (GL 3.2) let the helper wait for the storage; without them it is not used.
-  GLsync ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
+  g_doily.ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
   glFlush();
-  const bool shared =
-      ready != nullptr && begin_helper_capture(g_programs.doily_surface, &work, ready);
+  g_doily.shared = g_doily.ready != nullptr &&
+                   begin_helper_capture(g_programs.doily_surface, &work, g_doily.ready);
+}
+
+void capture_doily_surface() {
+  begin_doily_surface();
+  if (g_doily.captured) return;
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   glUseProgram(g_programs.doily_surface);
   bind_surface_points();
-  for (int32_t first, count; work.take(&first, &count);)
+  for (int32_t first, count; g_doily.work.take(&first, &count);)
     capture_points(g_doily.surface, kSurfaceRecordBytes * first, kSurfaceRecordBytes, first, count);
-  if (shared && !end_helper_capture())
+  if (g_doily.shared && !end_helper_capture())
     capture_points(g_doily.surface, 0, kSurfaceRecordBytes, 0, kDoilyPaddedPoints);
-  if (ready != nullptr) glDeleteSync(ready);
+  if (g_doily.ready != nullptr) glDeleteSync(g_doily.ready);
+  g_doily.ready = nullptr;
+  g_doily.captured = true;
   bind_arena_arrays();
-  glUseProgram(g_programs.doily);
+  glUseProgram(static_cast<GLuint>(program));
 }
 
 // The lighting draw's vertex k stands for the surface record k + kDoilyPaddedSize, so its
@@ -158,7 +180,7 @@ void draw_doily(const ArenaRange& written) {
                    g_arena.indices + written.first_index);
     return;
   }
-  if (g_doily.surface == 0) capture_doily_surface();
+  capture_doily_surface();
   draw_waiting_quads();
   const GLuint vertices = light_doily_rows(g_doily.piece_first, g_doily.piece_rows + 1);
   const GLuint quads =
@@ -174,4 +196,5 @@ void finish_doily() {
   const GLuint buffers[2] = {g_doily.surface, g_doily.points};
   glDeleteBuffers(2, buffers);
   g_doily.surface = g_doily.points = 0;
+  g_doily.captured = false;
 }

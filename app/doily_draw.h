@@ -22,7 +22,8 @@ ArenaRange build_doily_pass_piece(int32_t first, int32_t rows);
 
 // One piece of the doily, as build_doily_pass_piece wrote it, with the doily program bound. Where
 // the doily is drawn from captured records: the first piece of the pass captures the surface of
-// the whole padded grid (most of it on a helper context on another thread, where one can be had),
+// the whole padded grid, or completes the capture begin_doily_surface began (on a helper context
+// on another thread, where one can be had, with this context taking chunks too),
 // each piece then captures its lit vertices from the surface's records, and its quads are drawn
 // from those with the doily program when the next piece is drawn or at finish_doily. Otherwise
 // the quads are drawn from the grid itself at once, as a GL 2.1 context without transform
@@ -33,10 +34,17 @@ void draw_doily(const ArenaRange& written);
 // The doily pass ends with it.
 void finish_doily();
 
+// Starts the surface's capture on the helper context, where the doily is drawn from captured
+// records and a helper can be had, so that it runs while the passes before the doily are drawn.
+// The doily pass's first piece completes it.
+void begin_doily_surface();
+
 // The steps of the captured path, for the tests. capture_doily_surface runs the surface pass over
-// the whole padded grid, as the pass's first piece does; light_doily_rows then captures the lit
+// the whole padded grid (or completes what begin_doily_surface began), as the pass's first piece
+// does; light_doily_rows then captures the lit
 // vertices of grid rows first_row .. first_row + vertex_rows - 1 into a new buffer of
 // vertex_rows * kDoilyPaddedSize GL_C4F_N3F_V3F records laid out as doily_lit_record says;
-// finish_doily lets the surface go. Both leave the doily program bound.
+// finish_doily lets the surface go. capture_doily_surface leaves the program that was bound,
+// light_doily_rows the doily program.
 void capture_doily_surface();
 GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows);

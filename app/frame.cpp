@@ -117,6 +117,7 @@ void run_pass(const FramePass& pass, PassWatcher watch) {
 
 void render_frame() {
   set_camera();
+  begin_doily_surface();  // on the helper, while the table and the glass are drawn
   for (const FramePass& pass : kFramePasses) run_pass(pass);
   // The frame's last pieces are left to whoever reads or presents the frame.
   if (g_queue.older != nullptr) glDeleteSync(g_queue.older);
