@@ -60,6 +60,7 @@ bool read_offscreen_picture(RgbImage* image) {
 
 int main(int argc, char** argv) {
   open_missing_standard_streams();  // closed 0, 1, 2 onto /dev/null, before any open
+  keep_freed_heap_memory();
   SnapshotOptions options;
   std::string error;
   if (!parse_options(argc, argv, &options, &error)) return usage_error(error);  // status 2
@@ -84,10 +85,11 @@ int main(int argc, char** argv) {
   } else if (!read_offscreen_picture(&image)) {  // resolved, then read
     return kFailureStatus;
   }
-  shut_down();                          // close the window
   if (!commit_output(image, &error)) {  // the picture, all at once
     std::fprintf(stderr, "swancage-snapshot: %s: %s\n", path, error.c_str());
     return kFailureStatus;
   }
-  return 0;
+  // The window closes with the process: tearing down the window, the context and the driver
+  // would only delay the exit.
+  exit_without_teardown(0);
 }
