@@ -7,13 +7,14 @@
 // contexts share objects, but each uses its own program: a program's built-in uniforms (the
 // model-view-projection matrix among them) are loaded from the context that draws with it, and
 // Mesa keeps them in the program object, so two contexts drawing with one program at once would
-// race for them. The helper's program is linked from the doily program's own shader objects, and
-// is not logged. What they share in use is the capture buffer, written in disjoint ranges; each
-// binds the arena's grid records as its own client arrays. Object changes cross between them the
-// ways GL orders them: the buffer's storage is allocated by the window's context before a fence
-// that the helper waits on, and the helper finishes (glFinish) before it releases its context,
-// after which the window's context binds the buffer again to draw from it. Xlib is shared between
-// the threads, which XInitThreads (called before the window is opened) makes safe.
+// race for them. The helper's program is linked from the capturing program's own shader objects,
+// and is not logged. What they share in use is the capture buffer, written in disjoint ranges; each
+// binds the work's inputs (buffer objects, or the arena's records as client arrays) itself. Object
+// changes cross between them the ways GL orders them: the buffer's storage is allocated by the
+// window's context before a fence that the helper waits on, and the helper finishes (glFinish)
+// before it releases its context, after which the window's context binds the buffer again to draw
+// from it. Xlib is shared between the threads, which XInitThreads (called before the window is
+// opened) makes safe.
 #include "app/capture_helper.h"
 
 #include <EGL/egl.h>
@@ -49,6 +50,7 @@ struct CaptureHelperState {
   // The helper's own program, linked from the very shader objects of the program it captures
   // for. Made and used on the helper thread only.
   GLuint program = 0;
+  GLuint copied = 0;  // the program it was linked from
   std::thread thread;
   bool complete = true;  // the chunks taken are all in the buffer; read after joining the thread
   // A driver may refuse a pbuffer or a shared context with an X error rather than a null result;
@@ -150,13 +152,27 @@ bool make_helper_current(bool on) {
             : eglMakeCurrent(g_helper.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
+// The copy captures the same outputs as the program, in the same order.
 GLuint link_copy_of(GLuint program) {
   GLuint shaders[2] = {};
   GLsizei attached = 0;
   glGetAttachedShaders(program, 2, &attached, shaders);
+  constexpr GLint kMostCaptured = 4;
+  GLint captured = 0;
+  glGetProgramiv(program, GL_TRANSFORM_FEEDBACK_VARYINGS, &captured);
+  if (captured < 1 || captured > kMostCaptured) return 0;
   const GLuint copy = glCreateProgram();
   for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
-  glTransformFeedbackVaryings(copy, 3, kDoilyCapturedVaryings, GL_INTERLEAVED_ATTRIBS);
+  char names[kMostCaptured][64] = {};
+  const GLchar* list[kMostCaptured] = {};
+  for (GLint i = 0; i < captured; ++i) {
+    GLsizei size = 0;
+    GLenum type = 0;
+    glGetTransformFeedbackVarying(program, static_cast<GLuint>(i), sizeof names[i], nullptr, &size,
+                                  &type, names[i]);
+    list[i] = names[i];
+  }
+  glTransformFeedbackVaryings(copy, captured, list, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(copy);
   GLint linked = 0;
   glGetProgramiv(copy, GL_LINK_STATUS, &linked);
@@ -186,16 +202,19 @@ void capture_on_helper(GLuint program, CaptureWork* work, GLsync ready) {
   if (g_helper.kind == ContextKind::kEgl && g_helper.egl_surface == EGL_NO_SURFACE &&
       g_helper.framebuffer == 0)
     g_helper.framebuffer = make_tiny_framebuffer();
-  if (g_helper.program == 0) g_helper.program = link_copy_of(program);
+  if (g_helper.program == 0 || g_helper.copied != program) {
+    g_helper.program = link_copy_of(program);  // the old copy is left alone, like every program
+    g_helper.copied = program;
+  }
   if (g_helper.program == 0) {
     make_helper_current(false);
     return;
   }
   glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
-  bind_arena_arrays();
+  work->bind_inputs();
   glUseProgram(g_helper.program);
   for (int32_t first, count; work->take(&first, &count);)
-    capture_vertices(work->buffer, first, count);
+    capture_points(work->buffer, work->record_size * first, work->record_size, first, count);
   glFinish();
   g_helper.complete = glGetError() == GL_NO_ERROR;
   make_helper_current(false);

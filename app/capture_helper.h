@@ -11,13 +11,19 @@
 
 #include <GL/glew.h>
 
+#include "app/draw.h"
+
 // One piece's capture, cut into chunks that the window's context and the helper take in turn,
 // whichever is free: a helper kept off its core by other work leaves more to the window's
 // context instead of holding it up.
 struct CaptureWork {
-  GLuint buffer;         // receives record k of the arena at position k
-  int32_t first, count;  // the arena records to capture
-  int32_t chunk;         // records per take
+  GLuint buffer;         // receives the record of point k at position k
+  int32_t first, count;  // the points to capture
+  int32_t chunk;         // points per take
+  GLsizeiptr record_size = sizeof(Vertex);  // bytes the program captures per point
+  // Binds the vertex arrays the points come from, on the context that captures: by default the
+  // arena's records.
+  void (*bind_inputs)() = bind_arena_arrays;
   std::atomic<int32_t> taken{0};
 
   // The next chunk's records; false once none is left.
@@ -31,7 +37,7 @@ struct CaptureWork {
 };
 
 // Starts the helper thread taking chunks of `work` and capturing them with a copy of `program`
-// linked from its shader objects. `ready` is a fence that the window's context has flushed after
+// linked from its shader objects, capturing the same outputs. `ready` is a fence that the window's context has flushed after
 // the last change to `work.buffer`. Returns false, having started nothing, where no helper
 // context can be had (no pbuffer configuration or no shared context).
 bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready);

@@ -1,77 +1,86 @@
-// The doily's draws: capture a piece's vertices once, draw its quads from the capture while the
-// next piece is captured.
+// The doily's draws: the surface captured once per point of the padded grid, each piece's lit
+// vertices captured from the surface's records, its quads drawn from them.
 #include "app/doily_draw.h"
 
-#include <GL/glew.h>
+#include <vector>
 
 #include "app/capture_helper.h"
 #include "app/draw.h"
+#include "scene/doily.h"
 #include "shading/programs.h"
 
 namespace {
 
-// A piece whose vertices are captured and whose quads are still to be drawn: its captured
-// vertices, and its quads' index entries copied out of the arena, whose span the next piece
-// reuses.
-struct CapturedPiece {
+// A piece whose lit vertices are captured and whose quads are still to be drawn: its lit records,
+// and its quads' index entries copied out of the arena, whose span the next piece reuses.
+struct LitPiece {
   GLuint vertices = 0, quads = 0;  // buffer objects; 0 when no piece is waiting
   int32_t index_count = 0;
 };
-CapturedPiece g_waiting_piece;
 
-// Records per chunk of a piece's capture: a piece has about sixteen, so neither context waits
-// long for the other's last one.
+struct DoilyDrawState {
+  int32_t piece_first = 0, piece_rows = 0;  // the quad rows the builder last wrote
+  GLuint points = 0;   // the padded grid's (row, column), two shorts per point
+  GLuint surface = 0;  // the surface pass's records of the padded grid; 0 until begun
+  bool captured = false;  // all of them are in the buffer
+  // The surface's capture from begin_doily_surface until it is complete: the chunks, the fence the
+  // helper waits on, and whether the helper took part.
+  CaptureWork work{0, 0, 0, 0};
+  GLsync ready = nullptr;
+  bool shared = false;
+  LitPiece waiting;
+};
+DoilyDrawState g_doily;
+
+// Points per chunk of the surface's capture: about sixty, so neither context waits long for the
+// other's last one.
 constexpr int32_t kCaptureChunk = 16000;
 
-// Captures the piece's vertices into a new buffer, chunk by chunk on the helper context, if there
-// is one, and on this one once it has drawn the waiting piece's quads.
-GLuint capture_piece(const ArenaRange& grid) {
+constexpr GLsizeiptr kSurfaceRecordBytes = kDoilySurfaceRecordFloats * sizeof(float);
+
+// The surface pass's input, on whichever context captures: the padded grid's points as gl_Vertex
+// (row, column, 0, 1), and no other array.
+void bind_surface_points() {
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, g_doily.points);
+  glVertexPointer(2, GL_SHORT, 0, nullptr);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+GLuint new_buffer(GLenum target, GLsizeiptr bytes, const void* data, GLenum usage) {
   GLuint buffer = 0;
   glGenBuffers(1, &buffer);
-  glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
-  glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER,
-               static_cast<GLsizeiptr>(sizeof(Vertex)) * (grid.first_vertex + grid.vertex_count),
-               nullptr, GL_STREAM_COPY);
-  glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
-  CaptureWork work{buffer, grid.first_vertex, grid.vertex_count, kCaptureChunk};
-  // Sync objects (GL 3.2) let the helper wait for the storage; without them it is not used.
-  GLsync ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
-  glFlush();
-  const bool shared = ready != nullptr && begin_helper_capture(g_programs.doily, &work, ready);
-  finish_doily();
-  for (int32_t first, count; work.take(&first, &count);) capture_vertices(buffer, first, count);
-  if (shared && !end_helper_capture())
-    capture_vertices(buffer, grid.first_vertex, grid.vertex_count);
-  if (ready != nullptr) glDeleteSync(ready);
+  glBindBuffer(target, buffer);
+  glBufferData(target, bytes, data, usage);
+  glBindBuffer(target, 0);
   return buffer;
 }
 
-}  // namespace
-
-// The captured vertices carry a non-zero normal, so the same program's vertex stage takes its
-// plain path for them: it keeps the captured position and colour and normalises the normal once
-// more, which moves a few normals by a rounding step (81 pixels of the picture change by one
-// level).
-void draw_doily(const ArenaRange& grid) {
-  if (!g_programs.doily_captures) {
-    glDrawElements(GL_QUADS, grid.index_count, GL_UNSIGNED_INT, g_arena.indices + grid.first_index);
-    return;
-  }
-  const GLuint vertices = capture_piece(grid);
-  // Record k of the buffer stands for grid record k, so the piece's index entries apply as they
-  // are, once copied out of the arena.
-  GLuint quads = 0;
-  glGenBuffers(1, &quads);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quads);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-               static_cast<GLsizeiptr>(sizeof(uint32_t)) * grid.index_count,
-               g_arena.indices + grid.first_index, GL_STATIC_DRAW);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-  g_waiting_piece = {vertices, quads, grid.index_count};
+GLuint padded_grid_points() {
+  std::vector<GLshort> points(2 * static_cast<size_t>(kDoilyPaddedPoints));
+  GLshort* p = points.data();
+  for (int32_t row = -1; row <= kDoilyGridSize; ++row)
+    for (int32_t column = -1; column <= kDoilyGridSize; ++column) {
+      *p++ = static_cast<GLshort>(row);
+      *p++ = static_cast<GLshort>(column);
+    }
+  return new_buffer(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(GLshort) * points.size()),
+                    points.data(), GL_STATIC_DRAW);
 }
 
-void finish_doily() {
-  CapturedPiece& piece = g_waiting_piece;
+// Lighting input `location` reads, for the lighting draw's vertex k, the surface record
+// k + `record` (so k + kDoilyPaddedSize is the grid point itself), from float `offset` of it on.
+void read_surface_records(GLuint location, GLint floats, int32_t record, int offset) {
+  const GLsizeiptr byte = kSurfaceRecordBytes * record + static_cast<GLsizeiptr>(sizeof(float)) * offset;
+  glVertexAttribPointer(location, floats, GL_FLOAT, GL_FALSE, kSurfaceRecordBytes,
+                        reinterpret_cast<const void*>(byte));
+  glEnableVertexAttribArray(location);
+}
+
+void draw_waiting_quads() {
+  LitPiece& piece = g_doily.waiting;
   if (piece.vertices == 0) return;
   glBindBuffer(GL_ARRAY_BUFFER, piece.vertices);
   glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
@@ -84,4 +93,108 @@ void finish_doily() {
   const GLuint buffers[2] = {piece.vertices, piece.quads};
   glDeleteBuffers(2, buffers);
   piece = {};
+}
+
+}  // namespace
+
+ArenaRange build_doily_pass_piece(int32_t first, int32_t rows) {
+  if (!g_programs.doily_captures) return build_doily_piece(first, rows);
+  g_doily.piece_first = first;
+  g_doily.piece_rows = rows;
+  return build_doily_lit_quads(rows);
+}
+
+// The surface is captured in chunks, on the helper context, if there is one, and on this one.
+void begin_doily_surface() {
+  if (!g_programs.doily_captures || g_doily.surface != 0) return;
+  g_doily.points = padded_grid_points();
+  g_doily.surface = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER,
+                               kSurfaceRecordBytes * kDoilyPaddedPoints, nullptr, GL_STREAM_COPY);
+  CaptureWork& work = g_doily.work;
+  work.buffer = g_doily.surface;
+  work.first = 0;
+  work.count = kDoilyPaddedPoints;
+  work.chunk = kCaptureChunk;
+  work.record_size = kSurfaceRecordBytes;
+  work.bind_inputs = bind_surface_points;
+  work.taken = 0;
+  // Sync objects (GL 3.2) let the helper wait for the storage; without them it is not used.
+  g_doily.ready = GLEW_ARB_sync ? glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0) : nullptr;
+  glFlush();
+  g_doily.shared = g_doily.ready != nullptr &&
+                   begin_helper_capture(g_programs.doily_surface, &work, g_doily.ready);
+}
+
+void capture_doily_surface() {
+  begin_doily_surface();
+  if (g_doily.captured) return;
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  glUseProgram(g_programs.doily_surface);
+  bind_surface_points();
+  for (int32_t first, count; g_doily.work.take(&first, &count);)
+    capture_points(g_doily.surface, kSurfaceRecordBytes * first, kSurfaceRecordBytes, first, count);
+  if (g_doily.shared && !end_helper_capture())
+    capture_points(g_doily.surface, 0, kSurfaceRecordBytes, 0, kDoilyPaddedPoints);
+  if (g_doily.ready != nullptr) glDeleteSync(g_doily.ready);
+  g_doily.ready = nullptr;
+  g_doily.captured = true;
+  bind_arena_arrays();
+  glUseProgram(static_cast<GLuint>(program));
+}
+
+// The lighting draw's vertex k stands for the surface record k + kDoilyPaddedSize, so its
+// neighbours are the records one row (kDoilyPaddedSize) and one column away; the first drawn
+// vertex is the padded record of (first_row, -1), and the lit records keep the surface's layout.
+GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows) {
+  const int32_t count = vertex_rows * kDoilyPaddedSize;
+  const GLuint lit = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER,
+                                static_cast<GLsizeiptr>(sizeof(Vertex)) * count, nullptr,
+                                GL_STREAM_COPY);
+  glUseProgram(g_programs.doily_lighting);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, g_doily.surface);
+  constexpr int32_t kRow = kDoilyPaddedSize, kPoint = kDoilyPaddedSize;
+  read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);             // r
+  read_surface_records(1, 3, kPoint + kRow, kDoilySurfacePointOffset);      // g: row + 1
+  read_surface_records(2, 3, kPoint + 1, kDoilySurfacePointOffset);         // h: column + 1
+  read_surface_records(3, 3, kPoint - kRow, kDoilySurfacePointOffset);      // i: row - 1
+  read_surface_records(4, 3, kPoint - 1, kDoilySurfacePointOffset);         // j: column - 1
+  read_surface_records(5, 4, kPoint - 1, kDoilySurfaceColourOffset);        // e: its colour
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  capture_points(lit, 0, sizeof(Vertex), first_row * kDoilyPaddedSize, count);
+  for (GLuint location = 0; location < 6; ++location) glDisableVertexAttribArray(location);
+  bind_arena_arrays();
+  glUseProgram(g_programs.doily);
+  return lit;
+}
+
+// The lit vertices carry a non-zero normal, so the doily program's vertex stage takes its plain
+// path for them: it keeps the captured position and colour and normalises the normal once more,
+// which moves a few normals by a rounding step (81 pixels of the picture change by one level).
+void draw_doily(const ArenaRange& written) {
+  if (!g_programs.doily_captures) {
+    glDrawElements(GL_QUADS, written.index_count, GL_UNSIGNED_INT,
+                   g_arena.indices + written.first_index);
+    return;
+  }
+  capture_doily_surface();
+  draw_waiting_quads();
+  const GLuint vertices = light_doily_rows(g_doily.piece_first, g_doily.piece_rows + 1);
+  const GLuint quads =
+      new_buffer(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(sizeof(uint32_t)) * written.index_count,
+                 g_arena.indices + written.first_index, GL_STATIC_DRAW);
+  g_doily.waiting = {vertices, quads, written.index_count};
+}
+
+void finish_doily() {
+  draw_waiting_quads();
+  if (g_doily.surface == 0) return;
+  const GLuint buffers[2] = {g_doily.surface, g_doily.points};
+  glDeleteBuffers(2, buffers);
+  g_doily.surface = g_doily.points = 0;
+  g_doily.captured = false;
 }

@@ -20,9 +20,13 @@ void draw_triangles(const ArenaRange& written) {
 // cache works per piece of the index list), and each shading evaluates the fractal surface five
 // times. Captured as points, each is shaded once.
 void capture_vertices(GLuint buffer, int32_t first, int32_t count) {
-  glBindBufferRange(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer,
-                    static_cast<GLintptr>(sizeof(Vertex)) * first,
-                    static_cast<GLsizeiptr>(sizeof(Vertex)) * count);
+  capture_points(buffer, static_cast<GLintptr>(sizeof(Vertex)) * first, sizeof(Vertex), first,
+                 count);
+}
+
+void capture_points(GLuint buffer, GLintptr offset, GLsizeiptr record_size, int32_t first,
+                    int32_t count) {
+  glBindBufferRange(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer, offset, record_size * count);
   glEnable(GL_RASTERIZER_DISCARD);
   glBeginTransformFeedback(GL_POINTS);
   glDrawArrays(GL_POINTS, first, count);

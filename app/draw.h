@@ -21,3 +21,8 @@ void draw_triangles(const ArenaRange& written);
 // with transform feedback into `buffer`, whose storage is already large enough, at the same record
 // positions.
 void capture_vertices(GLuint buffer, int32_t first, int32_t count);
+
+// The same for any bound vertex arrays and any record: points first .. first + count - 1, captured
+// as records of `record_size` bytes from byte `offset` of `buffer` on.
+void capture_points(GLuint buffer, GLintptr offset, GLsizeiptr record_size, int32_t first,
+                    int32_t count);

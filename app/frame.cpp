@@ -1,5 +1,6 @@
 // The frame: the fixed camera, then one pass per object in rank order. Each pass binds its
-// program, then builds its geometry into the arena's reused span and draws it, piece by piece.
+// program, then builds its geometry into the arena's reused span and draws it, piece by piece,
+// with at most one drawn piece still waiting in the driver while the next is built.
 #include "app/frame.h"
 
 #include <GL/glu.h>
@@ -17,13 +18,47 @@ constexpr double kTarget[3] = {0, 70, 0};
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
 // pieces of 200 tube segments (240,000 vertices, 10.6 MB with their index entries), the doily in
-// pieces of 250 quad rows (251,000 vertices and 999,000 index entries, 14 MB). Only the span's
-// pages are ever touched, and the doily's captured vertices and quads need buffers of two pieces'
-// size (one drawn while the next is captured).
-// Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece.
+// pieces of 25 quad rows (25,000 quads: 100,000 index entries, and 26,052 lit vertices where they
+// are captured, 26,000 grid vertices where not). Only the span's pages are ever touched. The
+// doily's pieces are small because the driver's storage for a piece's binned quads, not the
+// arena, is what a piece costs in memory: at most two pieces are queued (see PieceQueue).
+// Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece (lit
+// twice where the doily is captured, shaded twice where it is drawn from its grid).
 constexpr int32_t kSegmentsPerPiece = 200;
-constexpr int32_t kDoilyRowsPerPiece = 250;
+constexpr int32_t kDoilyRowsPerPiece = 25;
 static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
+
+// A software renderer shades and bins a draw's vertices when the draw is issued and rasterises
+// them later, on threads of its own: left alone, the binned pieces pile up while the rasterisers
+// lag, and their storage is most of the process's peak memory. A fence after each piece, and a
+// wait on the one before the last before the next piece is built, keep one piece queued while
+// the next is built and drawn. The wait flushes; it never finishes the GL's work. Without sync
+// objects (before GL 3.2 and ARB_sync) the pieces are queued as the driver likes.
+struct PieceQueue {
+  GLsync older = nullptr, newer = nullptr;  // fences after the last two pieces drawn
+};
+PieceQueue g_queue;
+
+void wait_for(GLsync& fence) {
+  if (fence == nullptr) return;
+  constexpr GLuint64 kSecond = 1000000000;
+  GLenum waited = GL_TIMEOUT_EXPIRED;
+  while (waited == GL_TIMEOUT_EXPIRED)
+    waited = glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, kSecond);
+  glDeleteSync(fence);
+  fence = nullptr;
+}
+
+void wait_for_piece_before_last() {
+  wait_for(g_queue.older);
+}
+
+void fence_piece() {
+  if (!GLEW_ARB_sync) return;
+  wait_for(g_queue.older);  // waited for before this piece was built: only deletes it
+  g_queue.older = g_queue.newer;
+  g_queue.newer = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+}
 
 ArenaRange build_glass(int32_t, int32_t) {
   return build_glass_top();
@@ -43,7 +78,7 @@ const FramePass kFramePasses[] = {
     // a translucent disc
     {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
     // lifted on the GPU
-    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_piece,
+    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_pass_piece,
      draw_doily, finish_doily},
     // feathers, then neck
     {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
@@ -59,17 +94,21 @@ void set_camera() {
   gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
 }
 
-void run_pass(const FramePass& pass, PassWatcher watch) {
+void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece)()) {
   const auto step = [watch](PassStep s) {
     if (watch != nullptr) watch(s);
   };
   glUseProgram(g_programs.*pass.program);
   for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
+    wait_for_piece_before_last();
     step(PassStep::kBuild);
     const ArenaRange written = pass.build(first, count);
     step(PassStep::kDraw);
     pass.draw(written);
     step(PassStep::kDrawn);
+    fence_piece();
+    if (after_first_piece != nullptr) after_first_piece();
+    after_first_piece = nullptr;
   });
   if (pass.finish != nullptr) {
     step(PassStep::kDraw);
@@ -80,5 +119,13 @@ void run_pass(const FramePass& pass, PassWatcher watch) {
 
 void render_frame() {
   set_camera();
-  for (const FramePass& pass : kFramePasses) run_pass(pass);
+  // The doily's surface is captured on the helper while the table and the glass are drawn, from
+  // the table's first piece on: by then this thread's first draw has set up the driver's shader
+  // compiler, whose one-time set-up the helper's first draw would otherwise race for.
+  run_pass(kFramePasses[0], nullptr, begin_doily_surface);
+  for (int i = 1; i < kFramePassCount; ++i) run_pass(kFramePasses[i]);
+  // The frame's last pieces are left to whoever reads or presents the frame.
+  if (g_queue.older != nullptr) glDeleteSync(g_queue.older);
+  if (g_queue.newer != nullptr) glDeleteSync(g_queue.newer);
+  g_queue = {};
 }

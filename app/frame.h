@@ -36,8 +36,10 @@ using PassWatcher = void (*)(PassStep step);
 void set_camera();
 
 // Binds the pass's program, then builds and draws its pieces one after the other, each from the
-// start of the arena, and finishes the pass. `watch`, when given, is called at each step.
-void run_pass(const FramePass& pass, PassWatcher watch = nullptr);
+// start of the arena, and finishes the pass. `watch`, when given, is called at each step, and
+// `after_first_piece` once the first piece is drawn.
+void run_pass(const FramePass& pass, PassWatcher watch = nullptr,
+              void (*after_first_piece)() = nullptr);
 
 // The camera, then every pass in rank order, into the current back buffer.
 void render_frame();

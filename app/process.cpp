@@ -2,6 +2,7 @@
 #include "app/process.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -131,6 +132,21 @@ void look_at_x_display() {
 }
 
 }  // namespace
+
+void keep_freed_heap_memory() {
+  // Above these the heap is trimmed (the default is 128 kB, and adapts upwards), and every
+  // growth of the heap asks for this much more than needed.
+  constexpr int kTrimThreshold = 256 << 20;
+  constexpr int kTopPad = 16 << 20;
+  mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+  mallopt(M_TOP_PAD, kTopPad);
+}
+
+void exit_without_teardown(int status) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(status);
+}
 
 void start_process(const char* program) {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {

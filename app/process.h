@@ -19,6 +19,15 @@ void start_process(const char* program);
 // The name given to start_process ("swancage" before it is called).
 const char* program_name();
 
+// Has the C library keep the heap memory the first frame frees, for the allocations that follow,
+// instead of handing it back to the kernel and faulting it in again page by page: the driver frees
+// and allocates its binned pieces and buffers over and over while the frame is drawn.
+void keep_freed_heap_memory();
+
+// Ends the process now with `status`, after flushing standard output and error, without the
+// window's and the driver's teardown: the kernel and the X server release all of it at exit.
+[[noreturn]] void exit_without_teardown(int status);
+
 // The exit status of a failure to get a usable window or GL context (default 255), and a function
 // run just before such an exit (it must be async-signal-safe; null for none).
 void set_window_failure_exit(int status, void (*last_words)());

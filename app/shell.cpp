@@ -9,6 +9,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include "app/draw.h"
 #include "app/frame.h"
@@ -38,9 +39,19 @@ bool is_escape(const SDL_Event& event, Uint8 type) {
   return event.type == type && event.key.keysym.sym == SDLK_ESCAPE;
 }
 
+// Whether Escape is down on the keyboard now. SDL 2 (under sdl12-compat) does not learn of keys
+// pressed before its window had the keyboard, so the X server, where there is one, is asked too:
+// a connection of its own for one request, once per change of focus.
 bool escape_held() {
   const Uint8* keys = SDL_GetKeyState(nullptr);
-  return keys != nullptr && keys[SDLK_ESCAPE] != 0;
+  if (keys != nullptr && keys[SDLK_ESCAPE] != 0) return true;
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  char down[32] = {};
+  XQueryKeymap(display, down);
+  const KeyCode escape = XKeysymToKeycode(display, XK_Escape);
+  XCloseDisplay(display);
+  return escape != 0 && ((down[escape / 8] >> (escape % 8)) & 1) != 0;
 }
 
 // SDL's event queue holds 128 events and silently drops what arrives while it is full, and the

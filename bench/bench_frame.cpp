@@ -25,6 +25,7 @@
 #include <GL/glew.h>
 
 #include "app/frame.h"
+#include "app/process.h"
 #include "app/shell.h"
 #include "bench/median.h"
 #include "shading/programs.h"
@@ -76,6 +77,7 @@ void report_figures(const std::vector<std::pair<std::string, double>>& figures) 
 // the next one's geometry is generated), so only the totals are measured.
 int run_plain() {
   const Clock::time_point begin = Clock::now();
+  keep_freed_heap_memory();  // as both programs start
   if (start_up() != 0) return 1;
   draw_frame_once();
   glFinish();

@@ -26,7 +26,8 @@ struct PngErrorSink {
 
 void ignore_png_warning(png_structp, png_const_charp) {}
 
-bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
+bool write_png_data(FILE* file, const RgbImage& image, std::string* error,
+                    PngCompression compression) {
   PngErrorSink sink = {};
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, keep_png_error, ignore_png_warning);
@@ -44,6 +45,8 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
     return false;
   }
   png_init_io(png, file);
+  png_set_compression_level(png, compression.zlib_level);
+  if (!compression.filter_rows) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -56,8 +59,9 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error) {
 
 }  // namespace
 
-bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error) {
-  bool ok = write_png_data(file, image, error);
+bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error,
+                   PngCompression compression) {
+  bool ok = write_png_data(file, image, error, compression);
   // A full disk shows up only when the buffered data is flushed, at the latest on close.
   if (std::fflush(file) != 0 || std::ferror(file)) {
     if (ok) *error = std::string("cannot write the image: ") + std::strerror(errno);
@@ -70,13 +74,14 @@ bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error) {
   return ok;
 }
 
-bool write_png_rgb(const char* path, const RgbImage& image, std::string* error) {
+bool write_png_rgb(const char* path, const RgbImage& image, std::string* error,
+                   PngCompression compression) {
   FILE* file = std::fopen(path, "wb");
   if (!file) {
     *error = std::string("cannot open ") + path + " for writing: " + std::strerror(errno);
     return false;
   }
-  return write_png_rgb(file, image, error);
+  return write_png_rgb(file, image, error, compression);
 }
 
 bool read_png_rgb(const char* path, RgbImage* image, std::string* error) {

@@ -8,12 +8,26 @@
 
 #include "image/rgb_image.h"
 
+// How hard the writer compresses: the zlib level (0 .. 9) and whether libpng chooses a filter for
+// each row (its adaptive default) or filters none.
+struct PngCompression {
+  int zlib_level;
+  bool filter_rows;
+};
+// libpng's defaults: zlib level 6 and adaptive filters.
+constexpr PngCompression kPngSmallest{6, true};
+// About four times faster than the defaults for the program's pictures, for files about 3% larger
+// (the lace and the gradients compress nearly as well without filters).
+constexpr PngCompression kPngFastest{1, false};
+
 // Writes to an open file and closes it. Returns false and fills `error` when the data cannot be
 // written.
-bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error);
+bool write_png_rgb(FILE* file, const RgbImage& image, std::string* error,
+                   PngCompression compression = kPngSmallest);
 
 // Opens `path` and writes to it. Returns false and fills `error` when that fails.
-bool write_png_rgb(const char* path, const RgbImage& image, std::string* error);
+bool write_png_rgb(const char* path, const RgbImage& image, std::string* error,
+                   PngCompression compression = kPngSmallest);
 
 // Returns false and fills `error` when the file cannot be read or is not a PNG. Any colour type
 // is converted to 8-bit RGB.

@@ -36,3 +36,30 @@ ArenaRange build_doily_piece(int32_t first, int32_t rows);
 
 // The whole grid: records 0 .. 999,999 and index entries 0 .. 3,992,003.
 ArenaRange build_doily_grid();
+
+// Where the GL can capture vertices, the surface is worked out once for each point of a padded
+// grid, the grid with a border of one point on every side (rows and columns -1 .. 1000), whose
+// point (row, column) is record kDoilyPaddedSize * (row + 1) + column + 1. A grid vertex's normal
+// then comes from the records of its four neighbours, whose own points they are, and its colour
+// from the record of its neighbour (row, column - 1).
+constexpr int32_t kDoilyPaddedSize = kDoilyGridSize + 2;
+constexpr int32_t kDoilyPaddedPoints = kDoilyPaddedSize * kDoilyPaddedSize;  // 1,004,004
+
+// The padded grid's record of point (row, column), row and column in -1 .. kDoilyGridSize.
+constexpr int32_t doily_padded_record(int32_t row, int32_t column) {
+  return kDoilyPaddedSize * (row + 1) + column + 1;
+}
+
+// The lit vertices of a piece keep the padded grid's row length: a piece whose first vertex row is
+// `first` has kDoilyPaddedSize records per vertex row, its grid vertex (row, column) at
+// doily_lit_record(row - first, column); the two border records of each row are never drawn.
+constexpr int32_t doily_lit_record(int32_t piece_row, int32_t column) {
+  return kDoilyPaddedSize * piece_row + column + 1;
+}
+
+// Writes the quads of `rows` quad rows of lit vertices over the start of the arena's index array,
+// the quads of quad row q joining lit rows q and q + 1: the corners of quad (q, column) are the lit
+// records of (q, column), (q, column + 1), (q + 1, column + 1) and (q + 1, column), in the order
+// and orientation of build_doily_piece. Writes no vertex record and leaves the write cursor as it
+// is. Returns the index entries written: 0 .. 4 * rows * kDoilyQuadsPerRow - 1.
+ArenaRange build_doily_lit_quads(int32_t rows);

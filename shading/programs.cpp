@@ -10,6 +10,8 @@
 ProgramSlots g_programs;
 
 const GLchar* const kDoilyCapturedVaryings[3] = {"k", "n", "a"};
+const GLchar* const kDoilySurfaceVaryings[2] = {"k", "a"};
+const GLchar* const kDoilyLightingInputs[6] = {"r", "g", "h", "i", "j", "e"};
 
 namespace {
 
@@ -19,6 +21,39 @@ constexpr int kInfoLogSize = 4096;
   std::puts(log);
   std::fflush(stdout);
   std::exit(1);
+}
+
+// A capture program: one vertex stage from `texts`, linked to capture `captured` interleaved, its
+// inputs bound to locations 0, 1, ... in order. Nothing is logged; 0 when it does not build.
+GLuint build_capture_program(const GLchar* const* texts, GLsizei text_count,
+                             const GLchar* const* captured, GLsizei captured_count,
+                             const GLchar* const* inputs, GLuint input_count) {
+  const GLuint s = glCreateShader(GL_VERTEX_SHADER);
+  glShaderSource(s, text_count, texts, nullptr);
+  glCompileShader(s);
+  GLint ok = 0;
+  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE) return 0;
+  const GLuint p = glCreateProgram();
+  glAttachShader(p, s);
+  for (GLuint i = 0; i < input_count; ++i) glBindAttribLocation(p, i, inputs[i]);
+  glTransformFeedbackVaryings(p, captured_count, captured, GL_INTERLEAVED_ATTRIBS);
+  glLinkProgram(p);
+  glGetProgramiv(p, GL_LINK_STATUS, &ok);
+  return ok == GL_TRUE ? p : 0;
+}
+
+// The doily's two capture programs, where the doily program captures. Either failing leaves the
+// doily drawn from its grid.
+void build_doily_capture_programs() {
+  g_programs.doily_surface = g_programs.doily_lighting = 0;
+  if (!g_programs.doily_captures) return;
+  const GLchar* const surface[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilySurfaceBody};
+  g_programs.doily_surface = build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
+  const GLchar* const lighting[1] = {kDoilyLightingStage};
+  g_programs.doily_lighting =
+      build_capture_program(lighting, 1, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
+  g_programs.doily_captures = g_programs.doily_surface != 0 && g_programs.doily_lighting != 0;
 }
 
 }  // namespace
@@ -68,4 +103,5 @@ void build_all_programs() {
   g_programs.glass = build_program(kGlassSnippet);
   g_programs.swan = build_program(kSwanSnippet);
   g_programs.table = build_program(kTableSnippet);
+  build_doily_capture_programs();
 }

@@ -1,4 +1,5 @@
-// Compiling, linking and logging the five material programs.
+// Compiling, linking and logging the five material programs, and building the doily's two capture
+// programs, which are not logged.
 //
 // Owns: compile_stage, build_program and the program slots.
 // May not: delete or detach shaders or programs; they live until the process ends.
@@ -10,14 +11,31 @@
 struct ProgramSlots {
   GLuint doily, cage, glass, swan, table;
   // The doily program was linked to capture each vertex's colour, normal and position with
-  // transform feedback (where the GL has it, from 3.0 on), as one GL_C4F_N3F_V3F record per vertex.
+  // transform feedback (where the GL has it, from 3.0 on), as one GL_C4F_N3F_V3F record per vertex,
+  // and the two capture programs below were built: the doily is drawn from captured records.
   bool doily_captures;
+  // Vertex stages only, not logged, 0 where the GL cannot capture. doily_surface evaluates the
+  // doily's surface once per point of the padded grid and captures kDoilySurfaceVaryings;
+  // doily_lighting reads those records (kDoilyLightingInputs) and captures kDoilyCapturedVaryings.
+  GLuint doily_surface, doily_lighting;
 };
 extern ProgramSlots g_programs;
 
 // The doily program's outputs that transform feedback captures, in GL_C4F_N3F_V3F order: the
 // colour relay k, the normal n and the position a.
 extern const GLchar* const kDoilyCapturedVaryings[3];
+
+// The surface pass's record, interleaved: the colour its f leaves (k, four floats), then the point
+// (a, three floats).
+extern const GLchar* const kDoilySurfaceVaryings[2];
+constexpr int kDoilySurfaceRecordFloats = 7;
+constexpr int kDoilySurfaceColourOffset = 0;  // floats into the record
+constexpr int kDoilySurfacePointOffset = 4;
+
+// The lighting pass's inputs, bound to attribute locations 0 .. 5 in this order: the grid point,
+// its neighbours (row + 1), (column + 1), (row - 1), (column - 1), and that last one's colour.
+// Location 0 is the point, which a compatibility GL needs enabled to draw.
+extern const GLchar* const kDoilyLightingInputs[6];
 
 // Compiles prelude + snippet + joiner + body as one stage and logs
 // "GLSL shader with <snippet> and <body>: <name>". On a compile error prints the driver's info

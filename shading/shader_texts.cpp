@@ -62,3 +62,18 @@ const char kVertexBody[] =
 const char kFragmentBody[] =
     "c=k;vec4 g=e(c);g.xyz*=clamp(dot(normalize(l),normalize(n)),0.0,1.0);"
     "float h=clamp(dot(normalize(v),normalize(r)),0.0,1.0);g.xyz+=h*h*h*h;gl_FragColor=g;}";
+
+// The doily's surface, once per point: the same f on the same grid coordinates as the doily
+// program's vertex stage, which leaves the point and its colour. Nothing is drawn.
+const char kDoilySurfaceBody[] = "a=f(gl_Vertex.x,gl_Vertex.y);k=c;gl_Position=vec4(a,1.0);}";
+
+// The doily's normal and colour from the surface pass's records: r is the grid point, g, h, i and
+// j its neighbours (row + 1), (column + 1), (row - 1) and (column - 1), e the colour of the last.
+// The normal is the doily program's expression, on the same points it evaluates f at.
+const char kDoilyLightingStage[] =
+    "#version 120\n"
+    "attribute vec3 r;attribute vec3 g;attribute vec3 h;attribute vec3 i;attribute vec3 j;"
+    "attribute vec4 e;varying vec4 k;varying vec3 n;varying vec3 a;"
+    "void main(){vec3 s=normalize(g-r);vec3 t=normalize(h-r);vec3 u=normalize(i-r);"
+    "vec3 v=normalize(j-r);n=normalize(cross(s,v)+cross(v,u)+cross(u,t)+cross(t,s));a=r;k=e;"
+    "gl_Position=vec4(r,1.0);}";

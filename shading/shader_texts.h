@@ -1,6 +1,7 @@
 // The GLSL source pieces every program is assembled from.
 //
-// Owns: the prelude, the five material snippets, the joiner and the two stage bodies.
+// Owns: the prelude, the five material snippets, the joiner and the two stage bodies; the two
+// vertex texts of the doily's capture passes, which no logged program uses.
 // May not: format or edit the texts at run time; a stage's source is the four pieces concatenated
 // by the driver (prelude + snippet + joiner + body).
 #pragma once
@@ -15,3 +16,9 @@ extern const char kCageSnippet[];
 extern const char kGlassSnippet[];
 extern const char kSwanSnippet[];
 extern const char kTableSnippet[];
+
+// The doily's capture passes (see shading/programs.h). The surface pass is prelude + doily snippet
+// + joiner + kDoilySurfaceBody, so its f is the doily program's own; the lighting pass is the whole
+// text kDoilyLightingStage.
+extern const char kDoilySurfaceBody[];
+extern const char kDoilyLightingStage[];

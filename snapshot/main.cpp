@@ -63,6 +63,7 @@ bool read_offscreen_picture(RgbImage* image) {
 
 int main(int argc, char** argv) {
   start_process("swancage-snapshot");  // closed 0, 1, 2 onto /dev/null, named messages, crashes
+  keep_freed_heap_memory();
   SnapshotOptions options;
   std::string error;
   if (!parse_options(argc, argv, &options, &error)) return usage_error(error);  // status 2
@@ -96,10 +97,11 @@ int main(int argc, char** argv) {
   } else if (!read_offscreen_picture(&image)) {  // resolved, then read
     return kFailureStatus;
   }
-  if (!headless) shut_down();           // close the window
   if (!commit_output(image, &error)) {  // the picture, all at once
     std::fprintf(stderr, "swancage-snapshot: %s: %s\n", path, error.c_str());
     return kFailureStatus;
   }
-  return 0;
+  // The window closes with the process: tearing down the window, the context and the driver
+  // would only delay the exit.
+  exit_without_teardown(0);
 }

@@ -186,7 +186,8 @@ bool commit_output(const RgbImage& image, std::string* error) {
     abandon_output();
     return false;
   }
-  bool ok = write_png_rgb(stream, image, error);
+  // The fastest setting: the PNG is on the run's serial tail, after the picture is drawn.
+  bool ok = write_png_rgb(stream, image, error, kPngFastest);
   if (ok && !g_output.direct && fsync(g_output.fd) != 0) {
     *error = std::string("cannot write the image: ") + std::strerror(errno);
     ok = false;

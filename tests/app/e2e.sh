@@ -209,6 +209,13 @@ shot() {  # shot NAME: the window as the screen shows it, into $work/NAME.png
   fi
   import -silent -window "$win" "$work/$1.png" 2>/dev/null
 }
+wait_for_picture() {  # until the window shows the picture, its first frame drawn
+  for ((i = 0; i < 240; i++)); do
+    sleep 0.5
+    shot now && "$imgdiff" "$baseline" "$work/now.png" "${limits[@]}" >/dev/null && return
+  done
+  fail "the picture never reached the window"
+}
 same() { "$imgdiff" "$work/$1.png" "$work/$2.png" "${exact[@]}" >/dev/null; }  # same NAME NAME
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }  # user + system, all threads
@@ -255,8 +262,10 @@ case "$case_name" in
     ;;
   escape-held)
     # Escape already held down when the window gets the keyboard is not a press: only a fresh one
-    # ends the program (SDL 2 reports keys found down at focus as presses).
+    # ends the program (SDL 2 reports keys found down at focus as presses). The loop is idle by
+    # then, so it reads each event as it comes.
     start_swancage
+    wait_for_picture
     # The keyboard on the root window, the pointer off the window (with the focus on the root,
     # keys go to the window under the pointer).
     root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
@@ -561,11 +570,7 @@ case "$case_name" in
     # 10 ms takes 7-35% here, its compositor up to 90%.
     max_percent=1
     start_swancage
-    for ((i = 0; i < 240; i++)); do
-      sleep 0.5
-      shot now && "$imgdiff" "$baseline" "$work/now.png" "${limits[@]}" >/dev/null && break
-    done
-    ((i < 240)) || fail "the picture never reached the window"
+    wait_for_picture
     sleep 1
     share() {  # share PID TICKS_BEFORE SECONDS: percent of one core
       awk -v t="$(($(awk '{print $14 + $15}' "/proc/$1/stat") - $2))" -v hz="$(getconf CLK_TCK)" \
