@@ -533,8 +533,19 @@ case "$case_name" in
     (ulimit -v 1048576 && exec timeout -s KILL 60 "$swancage") >"$work/out" 2>"$work/err"
     status=$?
     [[ $status -ne 137 ]] || fail "swancage hung after failing with 1 GB of address space"
-    [[ $status -ne 0 ]] && tail -n 1 "$work/err" | grep -q '^swancage: ' ||
-      fail "1 GB of address space: exit status $status: $(cat "$work/err")"
+    # Whichever way the driver fails, the last line is the program's, whole: a crash names its
+    # signal and the limit, an X error the request.
+    last=$(tail -n 1 "$work/err")
+    case $status in
+      139 | 134 | 135)
+        signal=$((status - 128))
+        [[ $last == "swancage: crashed with signal $signal; the address space is limited to 1024 MB (ulimit -v): allow more" ]] ||
+          fail "1 GB of address space, status $status: the crash line reads '$last'" ;;
+      255)
+        [[ $last =~ ^swancage:\ the\ X\ server\ refused\ request\ [0-9]+\.[0-9]+:\ .*ulimit\ -v ]] ||
+          fail "1 GB of address space, status 255: the last line reads '$last'" ;;
+      *) fail "1 GB of address space: exit status $status: $(cat "$work/err")" ;;
+    esac
     # The X server going away under a running window.
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!
@@ -645,6 +656,12 @@ case "$case_name" in
       status=$?
       [[ $status -eq 139 ]] || fail "SDL 1.2 on a 30-bit screen: exit status $status, expected 139"
       one_error_line "^swancage: crashed with signal 11; SDL 1.2 cannot open an OpenGL window on this 30-bit screen, which offers no 24-bit visual: run the X server at depth 24, or use sdl12-compat$"
+      # The snapshot names itself, and leaves no picture.
+      timeout -s KILL 60 "$snapshot" "$work/30.png" >"$work/out" 2>"$work/err"
+      status=$?
+      [[ $status -eq 139 ]] || fail "the snapshot on a 30-bit screen: exit status $status, expected 139"
+      one_error_line "^swancage-snapshot: crashed with signal 11; SDL 1.2 cannot open an OpenGL window on this 30-bit screen"
+      [[ ! -e "$work/30.png" ]] || fail "a crashed snapshot left a picture"
     fi
     ;;
   indirect)
