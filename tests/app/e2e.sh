@@ -185,17 +185,9 @@ alive_after() {  # alive_after SECONDS: is swancage still running after that lon
   kill -0 "$pid" 2>/dev/null
 }
 
+source "$(dirname "$0")/../lib/wait.sh"
 # Waits up to SECONDS for swancage to end and sets $status to its exit status.
-wait_exit() {
-  local seconds=$1
-  for ((i = 0; i < seconds * 10; i++)); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "swancage still running ${seconds} s after it should have ended"
-  wait "$pid"
-  status=$?
-}
+wait_exit() { wait_for_exit "$pid" "$1" swancage; }
 
 exact=(0 0 0 0)  # comparison limits for pictures that must be identical
 # Weston's screenshots hold its pointer (128 pixels), wherever the X pointer is: allowed, no more.

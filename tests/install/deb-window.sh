@@ -9,6 +9,7 @@ set -uo pipefail
 test_name=install.deb-window
 build=$1 cpack=$2 version=$3
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../lib/wait.sh"
 skip() {
   echo "SKIP [$test_name]: $*"
   exit 77
@@ -71,13 +72,7 @@ win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
 xdotool mousemove --window "$win" 10 10
 xdotool windowfocus "$win"
 xdotool key Escape
-for ((i = 0; i < 200; i++)); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "/usr/bin/swancage still running 20 s after Escape"
-wait "$pid"
-status=$?
+wait_for_exit "$pid" 20 "/usr/bin/swancage, after Escape,"
 pid=
 [[ $status -eq 0 ]] || fail "/usr/bin/swancage ended with status $status after Escape: $(cat "$work/err")"
 [[ $(wc -l <"$work/out") -eq 15 ]] || fail "expected 15 log lines: $(cat "$work/out")"

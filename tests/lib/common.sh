@@ -76,17 +76,7 @@ wait_for_lines() {
   return 1
 }
 
-# wait_exit PID SECONDS: waits for a child of this shell to end and sets $status to its status.
-wait_exit() {
-  local i
-  for ((i = 0; i < $2 * 10; i++)); do
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$1" 2>/dev/null && fail "process $1 still running $2 s after it should have ended"
-  wait "$1"
-  status=$?
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"  # wait_for_exit PID SECONDS
 
 # same_picture EXPECTED OBSERVED LIMITS...: fails, keeping the picture and a diff (differing pixels
 # in red) in the build tree's Testing folder, unless OBSERVED matches EXPECTED within the limits.

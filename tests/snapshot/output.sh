@@ -32,7 +32,7 @@ case "$case_name" in
       hidden=$(ls -A "$dir" | grep -c '^\.kept\.png\.')
       [[ $hidden -eq 1 ]] || fail "SIG$sig: while drawing, expected one hidden .kept.png.XXXXXX: $(entries "$dir")"
       kill -s "$sig" "$pid" || fail "the snapshot ended before SIG$sig"
-      wait_exit "$pid" 10
+      wait_for_exit "$pid" 10
       expected=$((128 + $(kill -l "$sig")))
       [[ $status -eq $expected ]] || fail "SIG$sig: exit status $status, expected $expected"
       [[ $(cat "$dir/kept.png") == keep ]] || fail "SIG$sig changed OUT"
@@ -55,9 +55,9 @@ case "$case_name" in
     reader=$!
     pids+=("$reader")
     exec 4<&-
-    wait_exit "$pid" 130
+    wait_for_exit "$pid" 130
     [[ $status -eq 0 ]] || fail "snapshot into a FIFO read late: exit status $status: $(cat "$work/err")"
-    wait_exit "$reader" 130
+    wait_for_exit "$reader" 130
     [[ $(png_size "$work/read.png") == 1280x720 ]] ||
       fail "the reader got $(stat -c %s "$work/read.png") bytes, not a 1280x720 PNG"
     same_picture "$baseline" "$work/read.png" "${baseline_limits[@]}"
