@@ -7,29 +7,6 @@
 # exactly, as the README documents them.
 set -uo pipefail
 
-# e2e.sh --registered NAME...: every case this script defines must be among the registered NAMEs
-# (as CASE or CASE:STACK), and every stack it defines must be used by one; a case that is defined
-# but never registered protects nothing.
-if [[ ${1:-} == --registered ]]; then
-  shift
-  registered=" $* "
-  block() { awk -v start="$1" '$0 ~ start { on = 1; next } on && /^esac/ { exit }
-    on && /^  [a-z0-9|-]+\)/ { sub(/^  /, ""); sub(/\).*/, ""); gsub(/\|/, " "); print }' "$0"; }
-  missing=0
-  for c in $(block '^case "\$case_name" in'); do
-    [[ $registered == *" $c "* || $registered == *" $c:"* ]] || { echo "case $c is not registered"; missing=1; }
-  done
-  for s in $(block '^case "\$stack" in'); do
-    [[ $s == default || $registered == *":$s "* ]] || { echo "stack $s is used by no registered case"; missing=1; }
-  done
-  for name in $*; do  # and nothing is registered that the script does not define
-    c=${name%%:*}
-    block '^case "\$case_name" in' | grep -q -x -F "$c" || { echo "$name: no such case"; missing=1; }
-  done
-  ((missing == 0)) && echo "every case and stack is registered"
-  exit "$missing"
-fi
-
 test_name=$1 swancage=$2 snapshot=$3 xpoke=$4 imgdiff=$5
 baseline=$6 tolerance=$7 max_share=$8 strong=$9 max_strong_share=${10}
 shim=${11:-} compat_dir=${12:-}
