@@ -29,7 +29,10 @@ constexpr char kDeepScreenHint[] =
 struct ProcessState {
   const char* program = "swancage";
   int window_failure_status = kDefaultWindowFailureStatus;
-  int glx_request_code = -1;             // GLX's major request code on the display, when known
+  int glx_request_code = -1;  // GLX's major request code on the display, when known
+  // The connection that looked at the display, held until the windowing library has its own: an
+  // X server that sees its last client leave resets, and refuses connections while it does.
+  Display* looked_at = nullptr;
   void (*last_words)() = nullptr;        // run just before a failure exit or a crash's death
   struct sigaction saved_actions[NSIG];  // every disposition from before the windowing library
   bool saved[NSIG];
@@ -114,6 +117,7 @@ void arm_crash_report() {
 void look_at_x_display() {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return;  // the windowing library says so in its own words
+  g_process.looked_at = display;
   int first_event = 0, first_error = 0;
   if (!XQueryExtension(display, "GLX", &g_process.glx_request_code, &first_event, &first_error))
     g_process.glx_request_code = -1;
@@ -128,7 +132,6 @@ void look_at_x_display() {
       std::snprintf(g_process.crash_hint, sizeof g_process.crash_hint, "%s", kDeepScreenHint);
     }
   }
-  XCloseDisplay(display);
 }
 
 }  // namespace
@@ -200,6 +203,9 @@ void guard_windowing_start() {
 }
 
 void restore_signals_after_windowing_start() {
+  if (g_process.looked_at != nullptr)
+    XCloseDisplay(g_process.looked_at);  // the library has its own
+  g_process.looked_at = nullptr;
   // The windowing library turns SIGINT and SIGTERM into quit events, and its crash "parachute"
   // on SIGSEGV and friends shuts the video down from inside the signal handler, which deadlocks
   // in the driver's unload. Every disposition goes back to what it was, inherited ones included

@@ -19,6 +19,9 @@ namespace {
 struct HeadlessState {
   EGLDisplay display = EGL_NO_DISPLAY;
   EGLContext context = EGL_NO_CONTEXT;
+  // The connection that found the X display, kept for the run: an X server that sees its last
+  // client leave resets, and would refuse the window's connection while it does.
+  Display* x_display = nullptr;
 };
 HeadlessState g_headless;
 
@@ -79,11 +82,9 @@ bool wayland_socket_exists() {
 bool display_available() {
   const char* x = std::getenv("DISPLAY");
   if (x != nullptr && *x != '\0') {
-    Display* display = XOpenDisplay(nullptr);
-    if (display != nullptr) {
-      XCloseDisplay(display);
-      return true;
-    }
+    XInitThreads();  // before any other Xlib call: the capture helper shares the connection's Xlib
+    g_headless.x_display = XOpenDisplay(nullptr);
+    if (g_headless.x_display != nullptr) return true;
   }
   return wayland_socket_exists();
 }

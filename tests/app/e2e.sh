@@ -623,12 +623,12 @@ case "$case_name" in
     else
       timeout -s KILL 60 "$swancage" >"$work/out" 2>"$work/err"
       status=$?
-      [[ $status -eq 139 ]] || fail "SDL 1.2 on a 30-bit screen: exit status $status, expected 139"
+      [[ $status -eq 139 ]] || fail "SDL 1.2 on a 30-bit screen: exit status $status, expected 139: $(cat "$work/err")"
       one_error_line "^swancage: crashed with signal 11; SDL 1.2 cannot open an OpenGL window on this 30-bit screen, which offers no 24-bit visual: run the X server at depth 24, or use sdl12-compat$"
       # The snapshot names itself, and leaves no picture.
       timeout -s KILL 60 "$snapshot" "$work/30.png" >"$work/out" 2>"$work/err"
       status=$?
-      [[ $status -eq 139 ]] || fail "the snapshot on a 30-bit screen: exit status $status, expected 139"
+      [[ $status -eq 139 ]] || fail "the snapshot on a 30-bit screen: exit status $status, expected 139: $(cat "$work/err")"
       one_error_line "^swancage-snapshot: crashed with signal 11; SDL 1.2 cannot open an OpenGL window on this 30-bit screen"
       [[ ! -e "$work/30.png" ]] || fail "a crashed snapshot left a picture"
     fi
