@@ -99,15 +99,7 @@ int report_lost_connection(Display*) {
 }
 
 void arm_crash_report() {
-  for (int s : kCrashSignals) {
-    struct sigaction now;
-    if (sigaction(s, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
-    struct sigaction crash = {};
-    crash.sa_handler = report_crash;
-    crash.sa_flags = SA_RESETHAND | SA_NODEFER;
-    sigemptyset(&crash.sa_mask);
-    sigaction(s, &crash, nullptr);
-  }
+  for (int s : kCrashSignals) handle_if_default(s, report_crash, SA_RESETHAND | SA_NODEFER);
 }
 
 // SDL 1.2 (unlike sdl12-compat) crashes opening an OpenGL window on a 30-bit X screen. It takes
@@ -149,6 +141,16 @@ void exit_without_teardown(int status) {
   std::fflush(stdout);
   std::fflush(stderr);
   _exit(status);
+}
+
+void handle_if_default(int signal_number, void (*handler)(int), int flags) {
+  struct sigaction now;
+  if (sigaction(signal_number, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) return;
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  action.sa_flags = flags;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal_number, &action, nullptr);
 }
 
 void start_process(const char* program) {

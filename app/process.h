@@ -16,6 +16,10 @@
 // stay so.
 void start_process(const char* program);
 
+// Installs `handler` (with sigaction `flags`) for the signal if its disposition is the default:
+// one the user chose to ignore or handle keeps that choice.
+void handle_if_default(int signal_number, void (*handler)(int), int flags);
+
 // The name given to start_process ("swancage" before it is called).
 const char* program_name();
 

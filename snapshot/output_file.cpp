@@ -1,6 +1,7 @@
 // The snapshot's output: a temporary file renamed over the target, or a device written directly.
 #include "snapshot/output_file.h"
 
+#include "app/process.h"
 #include "image/png_io.h"
 
 #include <fcntl.h>
@@ -66,14 +67,7 @@ void abandon_and_die(int signal_number) {
 // While a temporary file may carry a name, a signal that ends the process removes it first.
 // A signal the user has chosen to ignore or handle keeps that choice.
 void remove_temp_file_on_ending_signals() {
-  for (int s : kEndingSignals) {
-    struct sigaction now;
-    if (sigaction(s, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
-    struct sigaction cleanup = {};
-    cleanup.sa_handler = abandon_and_die;
-    sigemptyset(&cleanup.sa_mask);
-    sigaction(s, &cleanup, nullptr);
-  }
+  for (int s : kEndingSignals) handle_if_default(s, abandon_and_die, 0);
 }
 
 bool open_directly(const char* path, bool fifo, std::string* error) {
