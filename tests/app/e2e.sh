@@ -128,6 +128,12 @@ check_no_gl_errors() {
 
 # Starts swancage with its output in $work, waits for its window, gives it the keyboard focus and
 # leaves the pointer over it, and sets $pid and $win.
+# The window of process PID (its _NET_WM_PID), waited for up to 30 s: a window of an earlier
+# case's killed process may still be on the screen for a moment, under the same title.
+find_window() {
+  timeout -s KILL 30 xdotool search --sync --all --pid "$1" --name '^swancage$' | head -n 1
+}
+
 start_swancage() {
   env "${stack_env[@]}" "$@" "$swancage" >"$work/out" 2>"$work/err" &  # env execs: $! is swancage
   pid=$!
@@ -147,7 +153,7 @@ start_swancage() {
     grep -q -F "$stack_lib" "/proc/$pid/maps" || fail "swancage did not load $stack_lib"
     return
   fi
-  win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
+  win=$(find_window "$pid")
   [[ -n "$win" ]] || fail "no swancage window appeared within 30 s"
   xdotool mousemove --window "$win" 10 10
   # SDL 2 (under sdl12-compat) moves the keyboard focus to its own window; once that window is
@@ -423,7 +429,7 @@ case "$case_name" in
     "$swancage" <&- >&- 2>"$work/err" &
     pid=$!
     pids+=("$pid")
-    win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
+    win=$(find_window "$pid")
     [[ -n "$win" ]] || fail "no swancage window appeared within 30 s"
     xdotool mousemove --window "$win" 10 10
     sleep 1

@@ -65,7 +65,7 @@ done
 # The installed window program: its window appears, takes the focus, and Escape ends it with 0.
 /usr/bin/swancage >"$work/out" 2>"$work/err" &
 pid=$!
-win=$(timeout -s KILL 30 xdotool search --sync --name '^swancage$' | head -n 1)
+win=$(timeout -s KILL 30 xdotool search --sync --all --pid "$pid" --name '^swancage$' | head -n 1)
 [[ -n "$win" ]] || fail "no swancage window appeared within 30 s: $(cat "$work/err")"
 [[ $(readlink "/proc/$pid/exe") == /usr/bin/swancage ]] ||
   fail "the running program is $(readlink "/proc/$pid/exe"), not /usr/bin/swancage"
