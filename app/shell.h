@@ -28,9 +28,9 @@ int start_up();
 // Clears and draws the picture into the back buffer, once per run; later calls do nothing.
 void draw_frame_once();
 
-// Draws the frame on the first iteration and swaps it to the window, then takes one event every
-// 10 ms until a fresh press of Escape, swapping again only when the window needs its picture
-// again. Returns 0.
+// Draws the frame on the first iteration and swaps it to the window, then takes one event per
+// iteration (every 10 ms while events come, every 50 ms when idle) until a fresh press of Escape,
+// swapping again only when the window needs its picture again. Returns 0.
 int run_event_loop();
 
 // Closes the window.

@@ -432,6 +432,7 @@ case "$case_name" in
     win=$(find_window "$pid")
     [[ -n "$win" ]] || fail "no swancage window appeared within 30 s"
     xdotool mousemove --window "$win" 10 10
+    xdotool windowfocus "$win"  # an earlier case may have left the keyboard nowhere
     sleep 1
     xdotool key Escape
     wait_exit 30
@@ -552,8 +553,9 @@ case "$case_name" in
   cpu-share)
     # Once the picture is shown nothing changes, so the program swaps no more and sleeps: at most
     # 1% of a core, and the same for a compositor (picom, weston) that would redraw the screen
-    # after every swap. Read over 6 s once the window shows the picture. A loop that swaps every
-    # 10 ms takes 7-35% here, its compositor up to 90%.
+    # after every swap. Read over 10 s once the window shows the picture (the clock counts CPU in
+    # hundredths of a second: 10 s leave room for ten of them). A loop that swaps every 10 ms
+    # takes 7-35% here, its compositor up to 90%.
     max_percent=1
     start_swancage
     wait_for_picture
@@ -564,7 +566,7 @@ case "$case_name" in
     }
     ticks=$(cpu_ticks) start=$(date +%s.%N)
     [[ -n "$compositor" ]] && compositor_ticks=$(awk '{print $14 + $15}' "/proc/$compositor/stat")
-    sleep 6
+    sleep 10
     seconds=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
     percent=$(share "$pid" "$ticks" "$seconds")
     echo "presenting loop: $percent% of one core"
