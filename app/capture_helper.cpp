@@ -20,11 +20,11 @@
 #include <EGL/egl.h>
 #include <GL/glx.h>
 
-#include <cstring>
 #include <system_error>
 #include <thread>
 
 #include "app/draw.h"
+#include "app/gl_floor.h"
 #include "shading/programs.h"
 
 namespace {
@@ -99,14 +99,6 @@ bool make_glx_helper_context() {
   return true;
 }
 
-bool lists_egl_extension(EGLDisplay display, const char* name) {
-  const char* list = eglQueryString(display, EGL_EXTENSIONS);
-  const size_t length = std::strlen(name);
-  for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
-    if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
-  return false;
-}
-
 // A context of the same configuration as the window's, sharing its objects, current on no
 // surface where the display allows it and on a 1x1 pbuffer otherwise.
 bool make_egl_helper_context() {
@@ -121,7 +113,7 @@ bool make_egl_helper_context() {
     if (!eglChooseConfig(display, wanted, &config, 1, &found) || found != 1) return false;
   }
   EGLSurface surface = EGL_NO_SURFACE;
-  if (!lists_egl_extension(display, "EGL_KHR_surfaceless_context")) {
+  if (!lists_extension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context")) {
     const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
     if (config == nullptr) return false;
     surface = eglCreatePbufferSurface(display, config, size);

@@ -4,6 +4,7 @@
 #include "app/gl_floor.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include <GL/glew.h>
 #include <GL/glx.h>
@@ -55,6 +56,13 @@ bool load_gl_entry_points() {
   std::fprintf(stderr, "%s: cannot load OpenGL entry points: %s%s%s\n", program_name(),
                reinterpret_cast<const char*>(glewGetErrorString(status)), indirect ? ". " : "",
                indirect ? kIndirectAdvice : "");
+  return false;
+}
+
+bool lists_extension(const char* list, const char* name) {
+  const size_t length = std::strlen(name);
+  for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
+    if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
   return false;
 }
 

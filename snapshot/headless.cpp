@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/gl_floor.h"
@@ -24,13 +23,6 @@ struct HeadlessState {
   Display* x_display = nullptr;
 };
 HeadlessState g_headless;
-
-bool lists_extension(const char* list, const char* name) {
-  const size_t length = std::strlen(name);
-  for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
-    if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
-  return false;
-}
 
 bool fail(const char* what) {
   std::fprintf(stderr,
