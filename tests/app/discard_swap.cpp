@@ -10,7 +10,6 @@
 // into a no-op: the negative control, showing that an unrestored window does turn magenta.
 //
 // Owns: nothing of the program. May not: change anything but the colour buffer after a swap.
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,8 @@
 
 #include <GL/gl.h>
 #include <GL/glx.h>
+
+#include "tests/lib/preload.h"
 
 #ifndef GLX_BACK_BUFFER_AGE_EXT
 #define GLX_BACK_BUFFER_AGE_EXT 0x20F4
@@ -30,21 +31,12 @@ bool env_set(const char* name) {
   return value && std::strcmp(value, "1") == 0;
 }
 
-void* real(const char* name) {
-  void* f = dlsym(RTLD_NEXT, name);
-  if (!f) {
-    std::fprintf(stderr, "discard_swap: no %s below the shim\n", name);
-    std::abort();
-  }
-  return f;
-}
-
 }  // namespace
 
 extern "C" {
 
 void SDL_GL_SwapBuffers() {
-  reinterpret_cast<void (*)()>(real("SDL_GL_SwapBuffers"))();
+  real_function<void (*)()>("discard_swap", "SDL_GL_SwapBuffers")();
   GLfloat saved[4];
   glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
   glClearColor(1, 0, 1, 1);
@@ -58,12 +50,12 @@ void glXQueryDrawable(Display* dpy, GLXDrawable draw, int attribute, unsigned in
     return;
   }
   using Query = void (*)(Display*, GLXDrawable, int, unsigned int*);
-  reinterpret_cast<Query>(real("glXQueryDrawable"))(dpy, draw, attribute, value);
+  real_function<Query>("discard_swap", "glXQueryDrawable")(dpy, draw, attribute, value);
 }
 
 const char* glXQueryExtensionsString(Display* dpy, int screen) {
   using Query = const char* (*)(Display*, int);
-  const char* own = reinterpret_cast<Query>(real("glXQueryExtensionsString"))(dpy, screen);
+  const char* own = real_function<Query>("discard_swap", "glXQueryExtensionsString")(dpy, screen);
   if (!env_set("DISCARD_SWAP_ADVERTISE_AGE") || std::strstr(own, "GLX_EXT_buffer_age")) return own;
   static char extended[8192];
   std::snprintf(extended, sizeof extended, "%s GLX_EXT_buffer_age ", own);
@@ -73,7 +65,7 @@ const char* glXQueryExtensionsString(Display* dpy, int screen) {
 void glDrawPixels(GLsizei width, GLsizei height, GLenum format, GLenum type, const void* pixels) {
   if (env_set("DISCARD_SWAP_NO_RESTORE")) return;
   using Draw = void (*)(GLsizei, GLsizei, GLenum, GLenum, const void*);
-  reinterpret_cast<Draw>(real("glDrawPixels"))(width, height, format, type, pixels);
+  real_function<Draw>("discard_swap", "glDrawPixels")(width, height, format, type, pixels);
 }
 
 }  // extern "C"

@@ -9,7 +9,6 @@
 // HELPER_FAULT_LOG=PATH appends one line per fault put in, so a test can tell the shim acted.
 //
 // Owns: nothing of the program. May not: change any call on the main thread.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -20,6 +19,8 @@
 
 #include <GL/gl.h>
 #include <GL/glx.h>
+
+#include "tests/lib/preload.h"
 
 namespace {
 
@@ -35,15 +36,6 @@ void note(const char* what) {
     std::fprintf(f, "%s\n", what);
     std::fclose(f);
   }
-}
-
-void* real(const char* name) {
-  void* f = dlsym(RTLD_NEXT, name);
-  if (!f) {
-    std::fprintf(stderr, "helper_fault: no %s below the shim\n", name);
-    std::abort();
-  }
-  return f;
 }
 
 bool on_main_thread() {
@@ -62,18 +54,18 @@ GLXPbuffer glXCreatePbuffer(Display* dpy, GLXFBConfig config, const int* attribu
     return 0;
   }
   using Create = GLXPbuffer (*)(Display*, GLXFBConfig, const int*);
-  return reinterpret_cast<Create>(real("glXCreatePbuffer"))(dpy, config, attributes);
+  return real_function<Create>("helper_fault", "glXCreatePbuffer")(dpy, config, attributes);
 }
 
-GLXContext glXCreateNewContext(Display* dpy, GLXFBConfig config, int render_type,
-                               GLXContext share, Bool direct) {
+GLXContext glXCreateNewContext(Display* dpy, GLXFBConfig config, int render_type, GLXContext share,
+                               Bool direct) {
   if (fault_is("context")) {
     note("glXCreateNewContext refused");
     return nullptr;
   }
   using Create = GLXContext (*)(Display*, GLXFBConfig, int, GLXContext, Bool);
-  return reinterpret_cast<Create>(real("glXCreateNewContext"))(dpy, config, render_type, share,
-                                                                 direct);
+  return real_function<Create>("helper_fault", "glXCreateNewContext")(dpy, config, render_type,
+                                                                      share, direct);
 }
 
 void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
@@ -83,11 +75,11 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     return;
   }
   using Draw = void (*)(GLenum, GLint, GLsizei);
-  reinterpret_cast<Draw>(real("glDrawArrays"))(mode, first, count);
+  real_function<Draw>("helper_fault", "glDrawArrays")(mode, first, count);
 }
 
 GLenum glGetError() {
-  const GLenum error = reinterpret_cast<GLenum (*)()>(real("glGetError"))();
+  const GLenum error = real_function<GLenum (*)()>("helper_fault", "glGetError")();
   if (t_dropped_a_draw && error == GL_NO_ERROR) {
     t_dropped_a_draw = false;
     return GL_OUT_OF_MEMORY;

@@ -6,7 +6,6 @@
 // shim was in the way at all.
 //
 // Owns: nothing of the program. May not: change any open that does not ask for O_TMPFILE.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "tests/lib/preload.h"
 
 namespace {
 
@@ -34,16 +35,6 @@ void note_refusal(const char* call) {
   close(fd);
 }
 
-template <typename F>
-F real(const char* name) {
-  void* f = dlsym(RTLD_NEXT, name);
-  if (!f) {
-    std::fprintf(stderr, "no_tmpfile: no %s below the shim\n", name);
-    std::abort();
-  }
-  return reinterpret_cast<F>(f);
-}
-
 // The mode argument is there when O_CREAT or O_TMPFILE asks for one.
 mode_t mode_from(int flags, va_list args) {
   return (flags & O_CREAT) || wants_tmpfile(flags) ? va_arg(args, mode_t) : 0;
@@ -59,7 +50,7 @@ int open(const char* path, int flags, ...) {
   const mode_t mode = mode_from(flags, args);
   va_end(args);
   if (wants_tmpfile(flags)) return note_refusal("open"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+  return real_function<int (*)(const char*, int, ...)>("no_tmpfile", "open")(path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
@@ -68,7 +59,7 @@ int open64(const char* path, int flags, ...) {
   const mode_t mode = mode_from(flags, args);
   va_end(args);
   if (wants_tmpfile(flags)) return note_refusal("open64"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(const char*, int, ...)>("open64")(path, flags, mode);
+  return real_function<int (*)(const char*, int, ...)>("no_tmpfile", "open64")(path, flags, mode);
 }
 
 int openat(int dir, const char* path, int flags, ...) {
@@ -77,7 +68,8 @@ int openat(int dir, const char* path, int flags, ...) {
   const mode_t mode = mode_from(flags, args);
   va_end(args);
   if (wants_tmpfile(flags)) return note_refusal("openat"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(int, const char*, int, ...)>("openat")(dir, path, flags, mode);
+  return real_function<int (*)(int, const char*, int, ...)>("no_tmpfile", "openat")(dir, path,
+                                                                                    flags, mode);
 }
 
 int openat64(int dir, const char* path, int flags, ...) {
@@ -86,18 +78,19 @@ int openat64(int dir, const char* path, int flags, ...) {
   const mode_t mode = mode_from(flags, args);
   va_end(args);
   if (wants_tmpfile(flags)) return note_refusal("openat64"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(int, const char*, int, ...)>("openat64")(dir, path, flags, mode);
+  return real_function<int (*)(int, const char*, int, ...)>("no_tmpfile", "openat64")(dir, path,
+                                                                                      flags, mode);
 }
 
 // What _FORTIFY_SOURCE builds call for an open whose flags the compiler cannot see.
 int __open_2(const char* path, int flags) {
   if (wants_tmpfile(flags)) return note_refusal("__open_2"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(const char*, int)>("__open_2")(path, flags);
+  return real_function<int (*)(const char*, int)>("no_tmpfile", "__open_2")(path, flags);
 }
 
 int __open64_2(const char* path, int flags) {
   if (wants_tmpfile(flags)) return note_refusal("__open64_2"), errno = EOPNOTSUPP, -1;
-  return real<int (*)(const char*, int)>("__open64_2")(path, flags);
+  return real_function<int (*)(const char*, int)>("no_tmpfile", "__open64_2")(path, flags);
 }
 
 }  // extern "C"
