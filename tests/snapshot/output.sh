@@ -22,10 +22,13 @@ case "$case_name" in
     same_picture "$baseline" "$dir/new.png" "${baseline_limits[@]}"
     for sig in TERM INT HUP; do
       printf 'keep\n' >"$dir/kept.png"
+      # Emptied here, not by the background job's redirection, which may come after the wait
+      # below has read the previous run's fifteen lines.
+      : >"$work/log"
       # A background job of a script starts with SIGINT ignored, which the program keeps; these
       # three start at their defaults, as from a terminal.
       env LD_PRELOAD="$no_tmpfile" env --default-signal=INT,TERM,HUP "$snapshot" "$dir/kept.png" \
-        >"$work/log" 2>"$work/err" &
+        >>"$work/log" 2>"$work/err" &
       pid=$!
       pids+=("$pid")
       wait_for_lines "$work/log" 15 60 || fail "SIG$sig: no fifteen log lines within 60 s"
