@@ -20,8 +20,8 @@ struct LitPiece {
 
 struct DoilyDrawState {
   int32_t piece_first = 0, piece_rows = 0;  // the quad rows the builder last wrote
-  GLuint points = 0;   // the padded grid's (row, column), two shorts per point
-  GLuint surface = 0;  // the surface pass's records of the padded grid; 0 until begun
+  GLuint points = 0;                        // the padded grid's (row, column), two shorts per point
+  GLuint surface = 0;     // the surface pass's records of the padded grid; 0 until begun
   bool captured = false;  // all of them are in the buffer
   // The surface's capture from begin_doily_surface until it is complete: the chunks, the fence the
   // helper waits on, and whether the helper took part.
@@ -73,7 +73,8 @@ GLuint padded_grid_points() {
 // Lighting input `location` reads, for the lighting draw's vertex k, the surface record
 // k + `record` (so k + kDoilyPaddedSize is the grid point itself), from float `offset` of it on.
 void read_surface_records(GLuint location, GLint floats, int32_t record, int offset) {
-  const GLsizeiptr byte = kSurfaceRecordBytes * record + static_cast<GLsizeiptr>(sizeof(float)) * offset;
+  const GLsizeiptr byte =
+      kSurfaceRecordBytes * record + static_cast<GLsizeiptr>(sizeof(float)) * offset;
   glVertexAttribPointer(location, floats, GL_FLOAT, GL_FALSE, kSurfaceRecordBytes,
                         reinterpret_cast<const void*>(byte));
   glEnableVertexAttribArray(location);
@@ -82,6 +83,7 @@ void read_surface_records(GLuint location, GLint floats, int32_t record, int off
 void draw_waiting_quads() {
   LitPiece& piece = g_doily.waiting;
   if (piece.vertices == 0) return;
+  glUseProgram(g_programs.doily_lit);
   glBindBuffer(GL_ARRAY_BUFFER, piece.vertices);
   glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, piece.quads);
@@ -89,6 +91,7 @@ void draw_waiting_quads() {
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   bind_arena_arrays();
+  glUseProgram(g_programs.doily);
   // The driver keeps them until the draw no longer needs them.
   const GLuint buffers[2] = {piece.vertices, piece.quads};
   glDeleteBuffers(2, buffers);
@@ -148,21 +151,21 @@ void capture_doily_surface() {
 // vertex is the padded record of (first_row, -1), and the lit records keep the surface's layout.
 GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows) {
   const int32_t count = vertex_rows * kDoilyPaddedSize;
-  const GLuint lit = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER,
-                                static_cast<GLsizeiptr>(sizeof(Vertex)) * count, nullptr,
-                                GL_STREAM_COPY);
+  const GLuint lit =
+      new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex)) * count,
+                 nullptr, GL_STREAM_COPY);
   glUseProgram(g_programs.doily_lighting);
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
   glBindBuffer(GL_ARRAY_BUFFER, g_doily.surface);
   constexpr int32_t kRow = kDoilyPaddedSize, kPoint = kDoilyPaddedSize;
-  read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);             // r
-  read_surface_records(1, 3, kPoint + kRow, kDoilySurfacePointOffset);      // g: row + 1
-  read_surface_records(2, 3, kPoint + 1, kDoilySurfacePointOffset);         // h: column + 1
-  read_surface_records(3, 3, kPoint - kRow, kDoilySurfacePointOffset);      // i: row - 1
-  read_surface_records(4, 3, kPoint - 1, kDoilySurfacePointOffset);         // j: column - 1
-  read_surface_records(5, 4, kPoint - 1, kDoilySurfaceColourOffset);        // e: its colour
+  read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);         // r
+  read_surface_records(1, 3, kPoint + kRow, kDoilySurfacePointOffset);  // g: row + 1
+  read_surface_records(2, 3, kPoint + 1, kDoilySurfacePointOffset);     // h: column + 1
+  read_surface_records(3, 3, kPoint - kRow, kDoilySurfacePointOffset);  // i: row - 1
+  read_surface_records(4, 3, kPoint - 1, kDoilySurfacePointOffset);     // j: column - 1
+  read_surface_records(5, 4, kPoint - 1, kDoilySurfaceColourOffset);    // e: its colour
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   capture_points(lit, 0, sizeof(Vertex), first_row * kDoilyPaddedSize, count);
   for (GLuint location = 0; location < 6; ++location) glDisableVertexAttribArray(location);
@@ -171,9 +174,10 @@ GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows) {
   return lit;
 }
 
-// The lit vertices carry a non-zero normal, so the doily program's vertex stage takes its plain
-// path for them: it keeps the captured position and colour and normalises the normal once more,
-// which moves a few normals by a rounding step (81 pixels of the picture change by one level).
+// The lit vertices are drawn with the lit-vertex program, which does what the doily program's
+// vertex stage does with a non-zero normal: it keeps the captured position and colour and
+// normalises the normal once more, which moves a few normals by a rounding step (81 pixels of the
+// picture change by one level).
 void draw_doily(const ArenaRange& written) {
   if (!g_programs.doily_captures) {
     glDrawElements(GL_QUADS, written.index_count, GL_UNSIGNED_INT,
@@ -183,10 +187,9 @@ void draw_doily(const ArenaRange& written) {
   capture_doily_surface();
   draw_waiting_quads();
   const GLuint vertices = light_doily_rows(g_doily.piece_first, g_doily.piece_rows + 1);
-  const GLuint quads =
-      new_buffer(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(sizeof(uint32_t)) * written.index_count,
-                 g_arena.indices + written.first_index, GL_STATIC_DRAW);
+  const GLuint quads = new_buffer(GL_ELEMENT_ARRAY_BUFFER,
+                                  static_cast<GLsizeiptr>(sizeof(uint32_t)) * written.index_count,
+                                  g_arena.indices + written.first_index, GL_STATIC_DRAW);
   g_doily.waiting = {vertices, quads, written.index_count};
 }
 

@@ -43,17 +43,47 @@ GLuint build_capture_program(const GLchar* const* texts, GLsizei text_count,
   return ok == GL_TRUE ? p : 0;
 }
 
-// The doily's two capture programs, where the doily program captures. Either failing leaves the
-// doily drawn from its grid.
+// The lit-vertex program: its own vertex stage, linked with the very fragment shader object of the
+// doily program. Nothing is logged; 0 when it does not build.
+GLuint build_doily_lit_program() {
+  GLuint shaders[2] = {};
+  GLsizei attached = 0;
+  glGetAttachedShaders(g_programs.doily, 2, &attached, shaders);
+  GLuint fragment = 0;
+  for (GLsizei i = 0; i < attached; ++i) {
+    GLint type = 0;
+    glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
+    if (type == GL_FRAGMENT_SHADER) fragment = shaders[i];
+  }
+  const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
+  const GLchar* const texts[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilyLitVertexBody};
+  glShaderSource(vertex, 4, texts, nullptr);
+  glCompileShader(vertex);
+  GLint ok = 0;
+  glGetShaderiv(vertex, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE || fragment == 0) return 0;
+  const GLuint p = glCreateProgram();
+  glAttachShader(p, vertex);
+  glAttachShader(p, fragment);
+  glLinkProgram(p);
+  glGetProgramiv(p, GL_LINK_STATUS, &ok);
+  return ok == GL_TRUE ? p : 0;
+}
+
+// The doily's two capture programs and its lit-vertex program, where the doily program captures.
+// Any of them failing leaves the doily drawn from its grid.
 void build_doily_capture_programs() {
-  g_programs.doily_surface = g_programs.doily_lighting = 0;
+  g_programs.doily_surface = g_programs.doily_lighting = g_programs.doily_lit = 0;
   if (!g_programs.doily_captures) return;
   const GLchar* const surface[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilySurfaceBody};
-  g_programs.doily_surface = build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
+  g_programs.doily_surface =
+      build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
   const GLchar* const lighting[1] = {kDoilyLightingStage};
   g_programs.doily_lighting =
       build_capture_program(lighting, 1, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
-  g_programs.doily_captures = g_programs.doily_surface != 0 && g_programs.doily_lighting != 0;
+  g_programs.doily_lit = build_doily_lit_program();
+  g_programs.doily_captures =
+      g_programs.doily_surface != 0 && g_programs.doily_lighting != 0 && g_programs.doily_lit != 0;
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ struct ProgramSlots {
   // doily's surface once per point of the padded grid and captures kDoilySurfaceVaryings;
   // doily_lighting reads those records (kDoilyLightingInputs) and captures kDoilyCapturedVaryings.
   GLuint doily_surface, doily_lighting;
+  // Draws the captured records: the doily program's fragment stage behind a vertex stage that
+  // only sets up the lighting (kDoilyLitVertexBody). Not logged; 0 where the GL cannot capture.
+  GLuint doily_lit;
 };
 extern ProgramSlots g_programs;
 

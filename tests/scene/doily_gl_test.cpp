@@ -13,6 +13,7 @@
 
 #include "app/doily_draw.h"
 #include "app/draw.h"
+#include "app/frame.h"
 #include "geometry/arena.h"
 #include "scene/doily.h"
 #include "shading/programs.h"
@@ -294,6 +295,78 @@ TEST(DoilyOnGpu, NormalsFromNeighbourRecordsEqualTheFiveEvaluationNormals) {
   EXPECT_EQ(outside, 0) << "grid vertices whose normal is off by more than the bound";
   EXPECT_EQ(moved, 0) << "grid vertices at another position";
   EXPECT_EQ(recoloured, 0) << "grid vertices with another colour";
+}
+
+// What the fragment stage reads of a vertex, and where the vertex lands: gl_Position and the
+// varyings l, v, r, n and k, interleaved.
+struct LightingSetUp {
+  float position[4], l[3], v[3], r[3], n[3], k[4];
+};
+constexpr const GLchar* kLightingSetUp[6] = {"gl_Position", "l", "v", "r", "n", "k"};
+
+// Runs `count` records of the lit buffer through the vertex stage of `program` as points and
+// returns the LightingSetUp of each.
+std::vector<LightingSetUp> set_up_lighting(GLuint program, GLuint lit, int32_t count) {
+  GLuint shaders[2] = {};
+  GLsizei attached = 0;
+  glGetAttachedShaders(program, 2, &attached, shaders);
+  const GLuint copy = glCreateProgram();
+  for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
+  glTransformFeedbackVaryings(copy, 6, kLightingSetUp, GL_INTERLEAVED_ATTRIBS);
+  glLinkProgram(copy);
+  GLint ok = 0;
+  glGetProgramiv(copy, GL_LINK_STATUS, &ok);
+  EXPECT_EQ(ok, GL_TRUE);
+  GLuint out = 0;
+  glGenBuffers(1, &out);
+  glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, out);
+  glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(LightingSetUp) * count, nullptr,
+               GL_STATIC_READ);
+  glBindBuffer(GL_ARRAY_BUFFER, lit);
+  glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glUseProgram(copy);
+  capture_points(out, 0, sizeof(LightingSetUp), 0, count);
+  glUseProgram(0);
+  bind_arena_arrays();
+  std::vector<LightingSetUp> got(static_cast<size_t>(count));
+  glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, out);
+  glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, sizeof(LightingSetUp) * got.size(),
+                     got.data());
+  glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, 0);
+  glDeleteBuffers(1, &out);
+  glDeleteProgram(copy);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  return got;
+}
+
+// The frame draws the lit vertices with the lit-vertex program instead of the doily program: for
+// every lit record, under the frame's camera, both must hand the rasteriser and the fragment stage
+// the very same bits.
+TEST(DoilyOnGpu, LitVertexProgramSetsUpTheLightingAsTheDoilyProgramDoes) {
+  start_up_capturing_log();
+  if (!g_programs.doily_captures) GTEST_SKIP() << "this GL has no transform feedback";
+  build_doily_grid();
+  capture_doily_surface();
+  const GLuint lit = light_doily_rows(0, kDoilyGridSize);
+  finish_doily();
+  set_camera();
+  constexpr int32_t kRecords = kDoilyGridSize * kDoilyPaddedSize;
+  const std::vector<LightingSetUp> want = set_up_lighting(g_programs.doily, lit, kRecords);
+  const std::vector<LightingSetUp> got = set_up_lighting(g_programs.doily_lit, lit, kRecords);
+  glDeleteBuffers(1, &lit);
+  int differing = 0;
+  for (int32_t k = 0; k < kRecords; ++k)
+    if (std::memcmp(&got[k], &want[k], sizeof got[k]) != 0 && ++differing <= 3)
+      ADD_FAILURE() << "lit record " << k << ": clip position (" << got[k].position[0] << ", "
+                    << got[k].position[1] << ", " << got[k].position[2] << "), normal ("
+                    << got[k].n[0] << ", " << got[k].n[1] << ", " << got[k].n[2]
+                    << ") where the doily program gives (" << want[k].position[0] << ", "
+                    << want[k].position[1] << ", " << want[k].position[2] << "), (" << want[k].n[0]
+                    << ", " << want[k].n[1] << ", " << want[k].n[2] << ")";
+  std::printf("lit-vertex program vs doily program: %d of %d lit records differ\n", differing,
+              kRecords);
+  EXPECT_EQ(differing, 0);
 }
 
 // Under the four other programs the surface function returns the vertex's own position, so a grid
