@@ -104,7 +104,7 @@ ArenaRange build_doily_pass_piece(int32_t first, int32_t rows) {
   if (!g_programs.doily_captures) return build_doily_piece(first, rows);
   g_doily.piece_first = first;
   g_doily.piece_rows = rows;
-  return build_doily_lit_quads(rows);
+  return build_doily_lit_quads(first, rows);
 }
 
 // The surface is captured in chunks, on the helper context, if there is one, and on this one.

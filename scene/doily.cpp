@@ -31,16 +31,22 @@ ArenaRange build_doily_grid() {
   return build_doily_piece(0, kDoilyQuadsPerRow);
 }
 
-ArenaRange build_doily_lit_quads(int32_t rows) {
+ArenaRange build_doily_lit_quads(int32_t first, int32_t rows) {
   uint32_t* i = g_arena.indices;
   for (int32_t row = 0; row < rows; ++row) {
+    const int32_t grid_row = first + row;
     uint32_t k = static_cast<uint32_t>(doily_lit_record(row, 0));
-    for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column, ++k, i += 4) {
+    for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column, ++k) {
+      if (doily_point_is_flat(grid_row, column) && doily_point_is_flat(grid_row, column + 1) &&
+          doily_point_is_flat(grid_row + 1, column + 1) &&
+          doily_point_is_flat(grid_row + 1, column))
+        continue;
       i[0] = k;
       i[1] = k + 1;
       i[2] = k + 1 + kDoilyPaddedSize;
       i[3] = k + kDoilyPaddedSize;
+      i += 4;
     }
   }
-  return {0, 0, 0, 4 * rows * kDoilyQuadsPerRow};
+  return {0, 0, 0, static_cast<int32_t>(i - g_arena.indices)};
 }

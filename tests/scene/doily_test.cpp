@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +153,67 @@ TEST(DoilyReference, PointsEscapingAtOnceLieFlatAndTransparent) {
   EXPECT_EQ(s.sum_y, 0.0f);
   EXPECT_EQ(s.position[1], -2.0f);
   for (float c : s.colour) EXPECT_EQ(c, 0.0f);
+}
+
+// Every point the lit quads count as flat is flat by the reference: its five orbits escape at
+// once, so it lies at the glass level with zero colour and alpha. Checked over the whole padded
+// grid, whose border points light the grid's edge vertices.
+TEST(DoilyLitQuads, PointsCountedFlatEscapeAtOnceAndLieFlatAndTransparent) {
+  int flat = 0, wrong = 0;
+  for (int row = -1; row <= kDoilyGridSize; ++row)
+    for (int column = -1; column <= kDoilyGridSize; ++column) {
+      if (!doily_point_is_flat(row, column)) continue;
+      ++flat;
+      const std::array<uint8_t, 5> orbits = doily_orbits(float(row), float(column));
+      const DoilySample s = doily_sample(float(row), float(column), orbits, kShaderRules);
+      const bool transparent = s.colour[0] == 0 && s.colour[1] == 0 && s.colour[2] == 0 &&
+                               s.colour[3] == 0 && s.position[1] == -2.0f;
+      if (!transparent && ++wrong <= 3)
+        ADD_FAILURE() << "point (" << row << ", " << column << ") is counted flat but has alpha "
+                      << s.colour[3] << " at height " << s.position[1];
+    }
+  std::printf("%d of %d padded grid points counted flat\n", flat, kDoilyPaddedPoints);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(flat, kDoilyPaddedPoints / 5);
+}
+
+// Built in pieces as the frame builds them, the lit quads are the grid's quads in row-major order
+// less those whose four corners are all flat, each with its corners in build_doily_piece's order.
+TEST(DoilyLitQuads, PiecesLeaveOutExactlyTheQuadsWithFourFlatCorners) {
+  std::vector<std::array<int32_t, 2>> want;  // (row, column) of the quads that must be drawn
+  for (int32_t row = 0; row < kDoilyQuadsPerRow; ++row)
+    for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column) {
+      const bool flat = doily_point_is_flat(row, column) && doily_point_is_flat(row, column + 1) &&
+                        doily_point_is_flat(row + 1, column) &&
+                        doily_point_is_flat(row + 1, column + 1);
+      if (!flat) want.push_back({row, column});
+    }
+  for (int32_t per_piece : {25, 7}) {
+    std::vector<std::array<int32_t, 2>> got;
+    int bad_corners = 0;
+    for_each_piece(kDoilyQuadsPerRow, per_piece, [&](int32_t first, int32_t rows) {
+      const ArenaRange written = build_doily_lit_quads(first, rows);
+      ASSERT_EQ(written.first_index, 0);
+      ASSERT_EQ(written.index_count % 4, 0);
+      ASSERT_LE(written.index_count, 4 * rows * kDoilyQuadsPerRow);
+      for (int32_t q = 0; q < written.index_count; q += 4) {
+        const uint32_t* i = &g_arena.indices[q];
+        const int32_t piece_row = int32_t(i[0]) / kDoilyPaddedSize;
+        const int32_t column = int32_t(i[0]) % kDoilyPaddedSize - 1;
+        bad_corners += i[1] != i[0] + 1 || i[2] != i[0] + 1 + kDoilyPaddedSize ||
+                       i[3] != i[0] + kDoilyPaddedSize ||
+                       i[0] != uint32_t(doily_lit_record(piece_row, column));
+        got.push_back({first + piece_row, column});
+      }
+    });
+    EXPECT_EQ(bad_corners, 0) << "pieces of " << per_piece << " rows";
+    EXPECT_EQ(got.size(), want.size()) << "pieces of " << per_piece << " rows";
+    EXPECT_TRUE(got == want) << "pieces of " << per_piece << " rows draw other quads";
+    EXPECT_EQ(g_arena.count, 0) << "the write cursor moved";
+  }
+  std::printf("%zu of %d quads drawn, %zu left out\n", want.size(), kDoilyQuadCount,
+              kDoilyQuadCount - want.size());
+  EXPECT_LT(want.size(), size_t(kDoilyQuadCount));
 }
 
 // Facts measured over the million grid vertices, and what they mean for the shader's choices: an
