@@ -3,6 +3,9 @@
 // with at most one drawn piece still waiting in the driver while the next is built.
 #include "app/frame.h"
 
+#include <system_error>
+#include <thread>
+
 #include <GL/glu.h>
 
 #include "app/doily_draw.h"
@@ -27,6 +30,24 @@ constexpr double kTarget[3] = {0, 70, 0};
 constexpr int32_t kSegmentsPerPiece = 200;
 constexpr int32_t kDoilyRowsPerPiece = 25;
 static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
+
+// The records (and index entries) the largest piece takes: a tube piece. The doily's pieces write
+// fewer index entries and, where captured, no records; the glass and the swan are one piece each.
+constexpr int32_t kSpanRecords = kSegmentsPerPiece * kTubeVertices;
+static_assert(kSwanVertices <= kSpanRecords && kGlassTopVertices <= kSpanRecords &&
+                  kDoilyRowsPerPiece * kDoilyIndexEntriesPerRow <= kSpanRecords,
+              "the span mapped ahead must cover every piece");
+
+// The thread mapping the span's pages, from begin_mapping_span until render_frame joins it. A
+// process that ends before it draws waits for the thread at exit (a few tens of milliseconds at
+// most) rather than abandon it.
+struct SpanMapping {
+  std::thread thread;
+  ~SpanMapping() {
+    if (thread.joinable()) thread.join();
+  }
+};
+SpanMapping g_mapping;
 
 // A software renderer shades and bins a draw's vertices when the draw is issued and rasterises
 // them later, on threads of its own: left alone, the binned pieces pile up while the rasterisers
@@ -117,7 +138,17 @@ void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece
   }
 }
 
+void begin_mapping_span() {
+  if (g_mapping.thread.joinable()) return;
+  try {
+    g_mapping.thread = std::thread(map_arena_span, kSpanRecords);
+  } catch (const std::system_error&) {
+    // No thread to be had: the drawing thread takes the page faults itself, as it writes.
+  }
+}
+
 void render_frame() {
+  if (g_mapping.thread.joinable()) g_mapping.thread.join();  // before anything writes the span
   set_camera();
   // The doily's surface is captured on the helper while the table and the glass are drawn, from
   // the table's first piece on: by then this thread's first draw has set up the driver's shader

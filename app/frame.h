@@ -41,5 +41,11 @@ void set_camera();
 void run_pass(const FramePass& pass, PassWatcher watch = nullptr,
               void (*after_first_piece)() = nullptr);
 
+// Maps the pages of the arena's span on a thread of its own: the span's first writes would
+// otherwise take their page faults on the drawing thread (about 30 ms on a virtual machine, where
+// each huge page is cleared when first touched). Called first thing, it runs while the window and
+// the GL start; render_frame waits for it before it builds anything.
+void begin_mapping_span();
+
 // The camera, then every pass in rank order, into the current back buffer.
 void render_frame();

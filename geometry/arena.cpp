@@ -25,6 +25,18 @@ const int g_huge_pages_requested = madvise(&g_arena, sizeof g_arena, MADV_HUGEPA
 
 }  // namespace
 
+void map_arena_span(int32_t records) {
+  constexpr size_t kPageBytes =
+      4096;  // the smallest page size: every page, huge or not, is reached
+  const auto touch = [](void* start, size_t bytes) {
+    char* const first = static_cast<char*>(start);
+    for (size_t offset = 0; offset < bytes; offset += kPageBytes)
+      __atomic_fetch_add(first + offset, 0, __ATOMIC_RELAXED);
+  };
+  touch(g_arena.vertices, sizeof(Vertex) * static_cast<size_t>(records));
+  touch(g_arena.indices, sizeof(uint32_t) * static_cast<size_t>(records));
+}
+
 void arena_reserve(int64_t vertices) {
   const int64_t needed = g_arena.count + vertices;
   if (needed > kArenaVertexCapacity) {

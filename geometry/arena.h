@@ -91,6 +91,11 @@ inline Point3 unit_normal(const Point3& a, const Point3& b) {
   return {x / len, y / len, z / len};
 }
 
+// Has the kernel map the pages of the first `records` records and index entries, without changing
+// what they hold: each page gets an atomic add of zero. Another thread may run it while the arena
+// is otherwise unused, so that the first writes there take no page faults.
+void map_arena_span(int32_t records);
+
 // Aborts with both numbers when `vertices` more records would pass the arena's capacity. Callers
 // reserve once per primitive, so the per-vertex writes below stay free of checks.
 void arena_reserve(int64_t vertices);

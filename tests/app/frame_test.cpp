@@ -102,4 +102,21 @@ TEST(Frame, DrawsTableSwanAndCageEachWithItsProgram) {
   EXPECT_GT(ivory, 12) << "of 25 pixels around the apex";
 }
 
+// The span's pages are mapped on another thread while the window opens; the frame must wait for
+// it before its first piece writes there. Run under ThreadSanitizer by the test script, where a
+// frame that does not wait is a reported race; anywhere, the frame must come out whole.
+TEST(Frame, WaitsForTheSpanMappedAheadBeforeItsFirstPiece) {
+  start_up_capturing_log();
+  begin_mapping_span();
+  GLuint query = 0;
+  glGenQueries(1, &query);
+  glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+  draw_frame_once();
+  glEndQuery(GL_PRIMITIVES_GENERATED);
+  GLuint primitives = 0;
+  glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+  glDeleteQueries(1, &query);
+  EXPECT_GE(primitives, GLuint(kPictureTriangleVertices / 3));
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The triangle emitter: facet normals and winding, sequential indices, the running count, and the
 // capacity check. Each test runs in its own process (ctest), so each starts with an empty arena.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +66,20 @@ TEST(EmitTriangle, DegenerateTriangleHasNonFiniteNormal) {
 }
 
 using EmitTriangleDeathTest = ::testing::Test;
+
+// Mapping the span ahead may run while nothing else uses the arena, but it must never change a
+// record or an index entry: every byte of the span, written first, reads back the same.
+TEST(ArenaSpan, MappingLeavesEveryRecordAndIndexEntryAsItWas) {
+  constexpr int32_t kRecords = 30000;  // 1.2 MB of records: a few hundred pages, two huge ones
+  const size_t record_bytes = sizeof(Vertex) * kRecords, index_bytes = sizeof(uint32_t) * kRecords;
+  std::memset(g_arena.vertices, 0xa5, record_bytes);
+  std::memset(g_arena.indices, 0x5a, index_bytes);
+  map_arena_span(kRecords);
+  const auto* records = reinterpret_cast<const unsigned char*>(g_arena.vertices);
+  const auto* indices = reinterpret_cast<const unsigned char*>(g_arena.indices);
+  EXPECT_EQ(std::count(records, records + record_bytes, 0xa5), std::ptrdiff_t(record_bytes));
+  EXPECT_EQ(std::count(indices, indices + index_bytes, 0x5a), std::ptrdiff_t(index_bytes));
+}
 
 TEST(EmitTriangleDeathTest, PassingCapacityAbortsWithTheNumbers) {
   g_arena.count = kArenaVertexCapacity - 3;
