@@ -1,9 +1,9 @@
 // The capture helper: its context and its thread, on GLX (X11) or EGL (Wayland, or no display).
 //
 // GL context discipline. The window's context is current on the main thread only, for the whole
-// run. The helper context is current only on the helper thread, from the start of one capture
-// to its end, and is released before the thread ends; a new thread is started for each capture
-// and joined by end_helper_capture, so at most one helper thread exists at a time. The two
+// run. The helper context is current only on the helper thread, from the start of one capture or
+// task to its end, and is released before the thread ends; a new thread is started for each and
+// joined by end_helper_capture, so at most one helper thread exists at a time. The two
 // contexts share objects, but each uses its own program: a program's built-in uniforms (the
 // model-view-projection matrix among them) are loaded from the context that draws with it, and
 // Mesa keeps them in the program object, so two contexts drawing with one program at once would
@@ -13,8 +13,9 @@
 // changes cross between them the ways GL orders them: the buffer's storage is allocated by the
 // window's context before a fence that the helper waits on, and the helper finishes (glFinish)
 // before it releases its context, after which the window's context binds the buffer again to draw
-// from it. Xlib is shared between the threads, which XInitThreads (called before the window is
-// opened) makes safe.
+// from it. A task hands each result over behind a fence of its own, which the window's context
+// waits on (glWaitSync) before it binds the result. Xlib is shared between the threads, which
+// XInitThreads (called before the window is opened) makes safe.
 #include "app/capture_helper.h"
 
 #include <EGL/egl.h>
@@ -33,6 +34,12 @@ namespace {
 // snapshot without a display; the helper is made the same way as the context it shares with.
 enum class ContextKind { kNone, kGlx, kEgl };
 
+// The helper's copy of a program, and the program it was linked from (0: a free entry).
+struct HelperProgram {
+  GLuint copied = 0, copy = 0;
+};
+constexpr unsigned kHelperPrograms = 2;  // the doily's surface program and its lighting program
+
 // Everything the helper keeps between captures. Made at the first capture for a window context,
 // and kept for the life of the process like the programs.
 struct CaptureHelperState {
@@ -47,12 +54,14 @@ struct CaptureHelperState {
   // capture included: the helper draws into a 1x1 framebuffer object of its own instead.
   GLuint framebuffer = 0;
   const void* made_for = nullptr;  // the window context the helper was last made (or tried) for
-  // The helper's own program, linked from the very shader objects of the program it captures
-  // for. Made and used on the helper thread only.
-  GLuint program = 0;
-  GLuint copied = 0;  // the program it was linked from
+  // The helper's own programs, each linked from the very shader objects of the program it
+  // captures for. Made and used on the helper thread only.
+  HelperProgram programs[kHelperPrograms];
+  unsigned next_program = 0;  // the entry the next new copy takes
   std::thread thread;
-  bool complete = true;  // the chunks taken are all in the buffer; read after joining the thread
+  // The chunks taken are all in the buffer, or the task ran without a GL error; read after the
+  // thread is joined.
+  bool complete = true;
   // A driver may refuse a pbuffer or a shared context with an X error rather than a null result;
   // Xlib's default handler would end the process. While the helper is made, errors are only noted.
   bool x_error = false;
@@ -144,7 +153,8 @@ bool make_helper_current(bool on) {
             : eglMakeCurrent(g_helper.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
-// The copy captures the same outputs as the program, in the same order.
+// The copy captures the same outputs as the program, in the same order, and reads its inputs from
+// the same attribute locations.
 GLuint link_copy_of(GLuint program) {
   GLuint shaders[2] = {};
   GLsizei attached = 0;
@@ -165,6 +175,16 @@ GLuint link_copy_of(GLuint program) {
     list[i] = names[i];
   }
   glTransformFeedbackVaryings(copy, captured, list, GL_INTERLEAVED_ATTRIBS);
+  GLint inputs = 0;
+  glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &inputs);
+  for (GLint i = 0; i < inputs; ++i) {
+    char name[64] = {};
+    GLint size = 0;
+    GLenum type = 0;
+    glGetActiveAttrib(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
+    const GLint location = glGetAttribLocation(program, name);
+    if (location >= 0) glBindAttribLocation(copy, static_cast<GLuint>(location), name);
+  }
   glLinkProgram(copy);
   GLint linked = 0;
   glGetProgramiv(copy, GL_LINK_STATUS, &linked);
@@ -186,53 +206,97 @@ GLuint make_tiny_framebuffer() {
   return framebuffer;
 }
 
+// Makes the helper's context current with its copy of `program` bound, once its GL has waited for
+// `ready`. False, with nothing current, where it cannot.
+bool start_on_helper(GLuint program, GLsync ready) {
+  if (!make_helper_current(true)) return false;
+  if (g_helper.kind == ContextKind::kEgl && g_helper.egl_surface == EGL_NO_SURFACE &&
+      g_helper.framebuffer == 0)
+    g_helper.framebuffer = make_tiny_framebuffer();
+  // One copy per program captured for, made at its first use and kept while there is room; a
+  // copy pushed out is left alone, like every program.
+  HelperProgram* copy = nullptr;
+  for (HelperProgram& p : g_helper.programs)
+    if (p.copied == program) copy = &p;
+  if (copy == nullptr) {
+    copy = &g_helper.programs[g_helper.next_program++ % kHelperPrograms];
+    copy->copied = program;
+    copy->copy = link_copy_of(program);
+  }
+  if (copy->copy == 0) {
+    make_helper_current(false);
+    return false;
+  }
+  glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
+  glUseProgram(copy->copy);
+  return true;
+}
+
+// Finishes the helper's work, notes whether the GL reported an error, and releases its context.
+void stop_on_helper(bool complete) {
+  glFinish();
+  g_helper.complete = complete && glGetError() == GL_NO_ERROR;
+  make_helper_current(false);
+}
+
 // Takes no chunk unless it can capture it: a helper that cannot start leaves all the work to the
 // window's context.
 void capture_on_helper(GLuint program, CaptureWork* work, GLsync ready) {
   g_helper.complete = true;
-  if (!make_helper_current(true)) return;
-  if (g_helper.kind == ContextKind::kEgl && g_helper.egl_surface == EGL_NO_SURFACE &&
-      g_helper.framebuffer == 0)
-    g_helper.framebuffer = make_tiny_framebuffer();
-  if (g_helper.program == 0 || g_helper.copied != program) {
-    g_helper.program = link_copy_of(program);  // the old copy is left alone, like every program
-    g_helper.copied = program;
-  }
-  if (g_helper.program == 0) {
-    make_helper_current(false);
-    return;
-  }
-  glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
+  if (!start_on_helper(program, ready)) return;
   work->bind_inputs();
-  glUseProgram(g_helper.program);
   for (int32_t first, count; work->take(&first, &count);)
     capture_points(work->buffer, work->record_size * first, work->record_size, first, count);
-  glFinish();
-  g_helper.complete = glGetError() == GL_NO_ERROR;
-  make_helper_current(false);
+  stop_on_helper(true);
 }
 
-}  // namespace
+// A task that cannot start is still called, told so, and counts as failed: its caller does the
+// work itself.
+void run_task_on_helper(GLuint program, GLsync ready, bool (*task)(void*, bool), void* arg) {
+  g_helper.complete = false;
+  if (!start_on_helper(program, ready)) {
+    task(arg, false);
+    return;
+  }
+  stop_on_helper(task(arg, true));
+}
 
-bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
+// Made anew for each new window context (see begin_helper_capture); false where none can be had.
+bool make_helper_for_current_context() {
   // A window opened again (as the tests do) brings a new context, whose objects the old helper
   // cannot see: the helper is made anew for it. The old one is left alone, like every GL object
   // of the run; its display may be gone.
   const GLXContext glx_window = glXGetCurrentContext();
   const void* window = glx_window ? static_cast<const void*>(glx_window) : eglGetCurrentContext();
   if (window != g_helper.made_for) {
-    g_helper = {};  // the old helper is left as it is; its program named an object of the old
+    g_helper = {};  // the old helper is left as it is; its programs named objects of the old
     g_helper.made_for = window;  // context's share group
     if (glx_window != nullptr && make_glx_helper_context())
       g_helper.kind = ContextKind::kGlx;
     else if (glx_window == nullptr && make_egl_helper_context())
       g_helper.kind = ContextKind::kEgl;
   }
-  if (g_helper.kind == ContextKind::kNone) return false;
+  return g_helper.kind != ContextKind::kNone;
+}
+
+}  // namespace
+
+bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
+  if (!make_helper_for_current_context()) return false;
   try {
     g_helper.thread = std::thread(capture_on_helper, program, work, ready);
   } catch (const std::system_error&) {
     return false;  // no thread to be had (its stack did not fit, say): this context captures all
+  }
+  return true;
+}
+
+bool begin_helper_task(GLuint program, GLsync ready, bool (*task)(void*, bool), void* arg) {
+  if (!make_helper_for_current_context()) return false;
+  try {
+    g_helper.thread = std::thread(run_task_on_helper, program, ready, task, arg);
+  } catch (const std::system_error&) {
+    return false;  // no thread to be had: the window's context does the task itself
   }
   return true;
 }

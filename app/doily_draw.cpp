@@ -2,6 +2,9 @@
 // vertices captured from the surface's records, its quads drawn from them.
 #include "app/doily_draw.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "app/capture_helper.h"
@@ -18,6 +21,21 @@ struct LitPiece {
   int32_t index_count = 0;
 };
 
+// The lit pieces the helper hands over while this thread draws, in the pass's order: at most
+// kLitLead of them lit and not yet taken, so the helper runs a little ahead and no further.
+constexpr int32_t kLitLead = 2;
+struct LitHandover {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int32_t rows_per_piece = 0;  // the pass's pieces, set before the helper starts
+  int32_t lit = 0;             // pieces handed over
+  int32_t taken = 0;           // pieces this thread has taken, from the helper or lit itself
+  bool stopped = true;         // the helper lights no more: not started, done, or failed
+  GLuint vertices[kLitLead] = {};
+  GLsync done[kLitLead] = {};  // flushed by the helper after the piece's capture
+};
+LitHandover g_handover;
+
 struct DoilyDrawState {
   int32_t piece_first = 0, piece_rows = 0;  // the quad rows the builder last wrote
   GLuint points = 0;                        // the padded grid's (row, column), two shorts per point
@@ -29,6 +47,8 @@ struct DoilyDrawState {
   GLsync ready = nullptr;
   bool shared = false;
   LitPiece waiting;
+  bool lighting_shared = false;     // the helper lights the pieces (g_handover)
+  GLsync lighting_ready = nullptr;  // the fence its GL waits on before it lights
 };
 DoilyDrawState g_doily;
 
@@ -98,6 +118,130 @@ void draw_waiting_quads() {
   piece = {};
 }
 
+// The lighting draw's vertex k stands for the surface record k + kDoilyPaddedSize, so its
+// neighbours are the records one row (kDoilyPaddedSize) and one column away; the first drawn
+// vertex is the padded record of (first_row, -1), and the lit records keep the surface's layout.
+// Captured with `program` (the lighting program, or the helper's copy of it) on whichever context
+// is current; leaves the arena's arrays bound.
+GLuint light_rows(GLuint program, int32_t first_row, int32_t vertex_rows) {
+  const int32_t count = vertex_rows * kDoilyPaddedSize;
+  const GLuint lit =
+      new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex)) * count,
+                 nullptr, GL_STREAM_COPY);
+  glUseProgram(program);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, g_doily.surface);
+  constexpr int32_t kRow = kDoilyPaddedSize, kPoint = kDoilyPaddedSize;
+  read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);         // r
+  read_surface_records(1, 3, kPoint + kRow, kDoilySurfacePointOffset);  // g: row + 1
+  read_surface_records(2, 3, kPoint + 1, kDoilySurfacePointOffset);     // h: column + 1
+  read_surface_records(3, 3, kPoint - kRow, kDoilySurfacePointOffset);  // i: row - 1
+  read_surface_records(4, 3, kPoint - 1, kDoilySurfacePointOffset);     // j: column - 1
+  read_surface_records(5, 4, kPoint - 1, kDoilySurfaceColourOffset);    // e: its colour
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  capture_points(lit, 0, sizeof(Vertex), first_row * kDoilyPaddedSize, count);
+  for (GLuint location = 0; location < 6; ++location) glDisableVertexAttribArray(location);
+  bind_arena_arrays();
+  return lit;
+}
+
+// The pass's pieces, in order, on the helper: each lit into a buffer of its own and handed over
+// behind a fence. Stops at the first GL error, leaving that piece and the rest to the drawing
+// thread.
+bool light_pieces_on_helper(void*, bool started) {
+  LitHandover& h = g_handover;
+  if (!started) {
+    std::lock_guard<std::mutex> lock(h.mutex);
+    h.stopped = true;
+    h.changed.notify_all();
+    return false;
+  }
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);  // the helper's copy of the lighting program
+  bool complete = true;
+  for (int32_t piece = 0, first = 0; first < kDoilyQuadsPerRow;
+       ++piece, first += h.rows_per_piece) {
+    {
+      std::unique_lock<std::mutex> lock(h.mutex);
+      h.changed.wait(lock, [&] { return piece - h.taken < kLitLead; });
+    }
+    const int32_t rows = std::min(h.rows_per_piece, kDoilyQuadsPerRow - first);
+    const GLuint lit = light_rows(static_cast<GLuint>(program), first, rows + 1);
+    if (glGetError() != GL_NO_ERROR) {
+      glDeleteBuffers(1, &lit);
+      complete = false;
+      break;
+    }
+    const GLsync done = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    std::lock_guard<std::mutex> lock(h.mutex);
+    h.vertices[piece % kLitLead] = lit;
+    h.done[piece % kLitLead] = done;
+    h.lit = piece + 1;
+    h.changed.notify_all();
+  }
+  std::lock_guard<std::mutex> lock(h.mutex);
+  h.stopped = true;
+  h.changed.notify_all();
+  return complete;
+}
+
+// Hands the lighting of the pass's pieces to the helper, once the surface is complete, where the
+// helper could take part in the surface.
+void begin_lighting_on_helper(int32_t rows_per_piece) {
+  g_doily.lighting_shared = false;
+  if (!g_doily.shared) return;
+  LitHandover& h = g_handover;
+  h.rows_per_piece = rows_per_piece;
+  h.lit = h.taken = 0;
+  h.stopped = false;
+  const GLsync ready = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  glFlush();
+  g_doily.lighting_shared =
+      begin_helper_task(g_programs.doily_lighting, ready, light_pieces_on_helper, nullptr);
+  // The helper's GL waits for the fence before it lights anything; this thread waits for each
+  // piece it takes from the helper, so the fence is not needed past that.
+  if (g_doily.lighting_shared)
+    g_doily.lighting_ready = ready;
+  else
+    glDeleteSync(ready);
+}
+
+// The lit vertices of the pass's next piece (grid rows first .. first + rows): the helper's,
+// where it lit them, otherwise lit here.
+GLuint take_lit_piece(int32_t first, int32_t rows) {
+  LitHandover& h = g_handover;
+  if (g_doily.lighting_shared) {
+    std::unique_lock<std::mutex> lock(h.mutex);
+    const int32_t piece = h.taken;
+    h.changed.wait(lock, [&] { return h.lit > piece || h.stopped; });
+    h.taken = piece + 1;  // its entry may take the piece after next from here on
+    h.changed.notify_all();
+    if (h.lit > piece) {
+      const GLuint lit = h.vertices[piece % kLitLead];
+      const GLsync done = h.done[piece % kLitLead];
+      lock.unlock();
+      glWaitSync(done, 0, GL_TIMEOUT_IGNORED);
+      glDeleteSync(done);
+      return lit;
+    }
+  }
+  const GLuint lit = light_rows(g_programs.doily_lighting, first, rows + 1);
+  glUseProgram(g_programs.doily);
+  return lit;
+}
+
+// Waits for the helper to end its lighting, if it was lighting: all pieces are taken by now.
+void end_lighting_on_helper() {
+  if (!g_doily.lighting_shared) return;
+  end_helper_capture();  // after an error the drawing thread lit the rest itself
+  glDeleteSync(g_doily.lighting_ready);
+  g_doily.lighting_ready = nullptr;
+  g_doily.lighting_shared = false;
+}
+
 }  // namespace
 
 ArenaRange build_doily_pass_piece(int32_t first, int32_t rows) {
@@ -146,30 +290,8 @@ void capture_doily_surface() {
   glUseProgram(static_cast<GLuint>(program));
 }
 
-// The lighting draw's vertex k stands for the surface record k + kDoilyPaddedSize, so its
-// neighbours are the records one row (kDoilyPaddedSize) and one column away; the first drawn
-// vertex is the padded record of (first_row, -1), and the lit records keep the surface's layout.
 GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows) {
-  const int32_t count = vertex_rows * kDoilyPaddedSize;
-  const GLuint lit =
-      new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex)) * count,
-                 nullptr, GL_STREAM_COPY);
-  glUseProgram(g_programs.doily_lighting);
-  glDisableClientState(GL_COLOR_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glBindBuffer(GL_ARRAY_BUFFER, g_doily.surface);
-  constexpr int32_t kRow = kDoilyPaddedSize, kPoint = kDoilyPaddedSize;
-  read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);         // r
-  read_surface_records(1, 3, kPoint + kRow, kDoilySurfacePointOffset);  // g: row + 1
-  read_surface_records(2, 3, kPoint + 1, kDoilySurfacePointOffset);     // h: column + 1
-  read_surface_records(3, 3, kPoint - kRow, kDoilySurfacePointOffset);  // i: row - 1
-  read_surface_records(4, 3, kPoint - 1, kDoilySurfacePointOffset);     // j: column - 1
-  read_surface_records(5, 4, kPoint - 1, kDoilySurfaceColourOffset);    // e: its colour
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  capture_points(lit, 0, sizeof(Vertex), first_row * kDoilyPaddedSize, count);
-  for (GLuint location = 0; location < 6; ++location) glDisableVertexAttribArray(location);
-  bind_arena_arrays();
+  const GLuint lit = light_rows(g_programs.doily_lighting, first_row, vertex_rows);
   glUseProgram(g_programs.doily);
   return lit;
 }
@@ -184,9 +306,12 @@ void draw_doily(const ArenaRange& written) {
                    g_arena.indices + written.first_index);
     return;
   }
-  capture_doily_surface();
+  if (!g_doily.captured) {
+    capture_doily_surface();
+    begin_lighting_on_helper(g_doily.piece_rows);
+  }
   draw_waiting_quads();
-  const GLuint vertices = light_doily_rows(g_doily.piece_first, g_doily.piece_rows + 1);
+  const GLuint vertices = take_lit_piece(g_doily.piece_first, g_doily.piece_rows);
   const GLuint quads = new_buffer(GL_ELEMENT_ARRAY_BUFFER,
                                   static_cast<GLsizeiptr>(sizeof(uint32_t)) * written.index_count,
                                   g_arena.indices + written.first_index, GL_STATIC_DRAW);
@@ -195,6 +320,7 @@ void draw_doily(const ArenaRange& written) {
 
 void finish_doily() {
   draw_waiting_quads();
+  end_lighting_on_helper();
   if (g_doily.surface == 0) return;
   const GLuint buffers[2] = {g_doily.surface, g_doily.points};
   glDeleteBuffers(2, buffers);

@@ -3,6 +3,8 @@
 // HELPER_FAULT picks the way:
 //   pbuffer  glXCreatePbuffer gives no pbuffer;
 //   context  glXCreateNewContext gives no context;
+//   current  the helper's context is made, but glXMakeContextCurrent fails on any thread other
+//            than the main one, so the helper thread starts without a context;
 //   capture  the helper's context is made, but on any thread other than the main one the point
 //            draws that capture vertices are dropped and the next glGetError reports
 //            GL_OUT_OF_MEMORY, as a driver does when a capture fails part way.
@@ -66,6 +68,15 @@ GLXContext glXCreateNewContext(Display* dpy, GLXFBConfig config, int render_type
   using Create = GLXContext (*)(Display*, GLXFBConfig, int, GLXContext, Bool);
   return real_function<Create>("helper_fault", "glXCreateNewContext")(dpy, config, render_type,
                                                                       share, direct);
+}
+
+Bool glXMakeContextCurrent(Display* dpy, GLXDrawable draw, GLXDrawable read, GLXContext context) {
+  if (fault_is("current") && context != nullptr && !on_main_thread()) {
+    note("glXMakeContextCurrent refused");
+    return False;
+  }
+  using Make = Bool (*)(Display*, GLXDrawable, GLXDrawable, GLXContext);
+  return real_function<Make>("helper_fault", "glXMakeContextCurrent")(dpy, draw, read, context);
 }
 
 void glDrawArrays(GLenum mode, GLint first, GLsizei count) {

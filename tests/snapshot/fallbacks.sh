@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end checks of each fallback, with its primary path made to fail: the doily's capture
-# helper (its pbuffer, its context, its capture), sync objects, framebuffer objects, and the oldest
+# helper (its pbuffer, its context, its thread's context, its capture), sync objects, framebuffer objects, and the oldest
 # GL the program accepts. Each still gives the picture, or refuses with its message. Arguments:
 # see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
@@ -13,9 +13,10 @@ picture() {
 }
 
 case "$case_name" in
-  helper-pbuffer | helper-context | helper-capture)
-    # No pbuffer, no shared context, or a capture that fails on the helper: the window's context
-    # captures the doily alone (again, after a failed capture), and the picture is the same.
+  helper-pbuffer | helper-context | helper-current | helper-capture)
+    # No pbuffer, no shared context, a helper thread that cannot make its context current, or a
+    # capture that fails on the helper: the window's context captures and lights the doily alone
+    # (again, after a failed capture), and the picture is the same.
     fault=${case_name#helper-}
     picture LD_PRELOAD="$helper_fault" HELPER_FAULT="$fault" HELPER_FAULT_LOG="$work/faults"
     [[ -s "$work/faults" ]] || fail "the shim put no $fault fault in: the fallback was not run"
