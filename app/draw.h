@@ -13,7 +13,10 @@
 // Binds the arena's records as the colour, normal and position arrays (GL_C4F_N3F_V3F).
 void bind_arena_arrays();
 
-// One GL_TRIANGLES draw of the range's index entries.
+// One GL_TRIANGLES draw of the triangles a triangle builder wrote: the range's index entries name
+// its records in order (triangles_since), so the records are drawn straight, which is the same
+// primitives in the same order. Aborts, with the numbers, on a range whose entries do not match
+// its records.
 void draw_triangles(const ArenaRange& written);
 
 // Runs records first .. first + count - 1 of the arena through the bound program's vertex stage as

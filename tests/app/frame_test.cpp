@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "app/draw.h"
 #include "app/frame.h"
 #include "app/shell.h"
 #include "geometry/arena.h"
@@ -100,6 +101,14 @@ TEST(Frame, DrawsTableSwanAndCageEachWithItsProgram) {
     }
   }
   EXPECT_GT(ivory, 12) << "of 25 pixels around the apex";
+}
+
+// The triangle draw reads records straight, so a range whose index entries are not its records in
+// order (the doily's quads, say) must be refused, with the numbers, not drawn as something else.
+TEST(FrameDeathTest, TriangleDrawRefusesEntriesThatDoNotNameItsRecordsInOrder) {
+  EXPECT_DEATH(draw_triangles({0, 3, 6, 3}),
+               "index entries 6 \\.\\. \\+3 do not name records 0 \\.\\. \\+3 in order");
+  EXPECT_DEATH(draw_triangles({0, 6, 0, 3}), "do not name records 0 \\.\\. \\+6");
 }
 
 // The span's pages are mapped on another thread while the window opens; the frame must wait for
