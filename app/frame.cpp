@@ -38,16 +38,16 @@ static_assert(kSwanVertices <= kSpanRecords && kGlassTopVertices <= kSpanRecords
                   kDoilyRowsPerPiece * kDoilyIndexEntriesPerRow <= kSpanRecords,
               "the span mapped ahead must cover every piece");
 
-// The thread mapping the span's pages, from begin_mapping_span until render_frame joins it. A
+// The thread preparing the frame, from begin_preparing_frame until render_frame joins it. A
 // process that ends before it draws waits for the thread at exit (a few tens of milliseconds at
 // most) rather than abandon it.
-struct SpanMapping {
+struct FramePreparation {
   std::thread thread;
-  ~SpanMapping() {
+  ~FramePreparation() {
     if (thread.joinable()) thread.join();
   }
 };
-SpanMapping g_mapping;
+FramePreparation g_preparation;
 
 // A software renderer shades and bins a draw's vertices when the draw is issued and rasterises
 // them later, on threads of its own: left alone, the binned pieces pile up while the rasterisers
@@ -138,17 +138,27 @@ void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece
   }
 }
 
-void begin_mapping_span() {
-  if (g_mapping.thread.joinable()) return;
+namespace {
+
+void prepare_frame() {
+  map_arena_span(kSpanRecords);
+  find_flat_doily_points();
+}
+
+}  // namespace
+
+void begin_preparing_frame() {
+  if (g_preparation.thread.joinable()) return;
   try {
-    g_mapping.thread = std::thread(map_arena_span, kSpanRecords);
+    g_preparation.thread = std::thread(prepare_frame);
   } catch (const std::system_error&) {
-    // No thread to be had: the drawing thread takes the page faults itself, as it writes.
+    // No thread to be had: the drawing thread takes the page faults itself, as it writes, and
+    // the doily's first piece finds the flat points.
   }
 }
 
 void render_frame() {
-  if (g_mapping.thread.joinable()) g_mapping.thread.join();  // before anything writes the span
+  if (g_preparation.thread.joinable()) g_preparation.thread.join();  // before anything is built
   set_camera();
   // The doily's surface is captured on the helper while the table and the glass are drawn, from
   // the table's first piece on: by then this thread's first draw has set up the driver's shader

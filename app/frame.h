@@ -41,11 +41,12 @@ void set_camera();
 void run_pass(const FramePass& pass, PassWatcher watch = nullptr,
               void (*after_first_piece)() = nullptr);
 
-// Maps the pages of the arena's span on a thread of its own: the span's first writes would
-// otherwise take their page faults on the drawing thread (about 30 ms on a virtual machine, where
-// each huge page is cleared when first touched). Called first thing, it runs while the window and
-// the GL start; render_frame waits for it before it builds anything.
-void begin_mapping_span();
+// Does on a thread of its own what the frame needs before its first piece and no GL for: maps the
+// pages of the arena's span, which the span's first writes would otherwise fault in on the drawing
+// thread (about 30 ms on a virtual machine, where each huge page is cleared when first touched),
+// and finds the doily's flat points (find_flat_doily_points, about 30 ms more). Called first
+// thing, it runs while the window and the GL start; render_frame waits for it before it builds.
+void begin_preparing_frame();
 
 // The camera, then every pass in rank order, into the current back buffer.
 void render_frame();

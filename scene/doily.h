@@ -57,25 +57,54 @@ constexpr int32_t doily_lit_record(int32_t piece_row, int32_t column) {
   return kDoilyPaddedSize * piece_row + column + 1;
 }
 
-// The doily program's surface is centred on grid point (kDoilyCentre, kDoilyCentre), where its
-// z = ((s - 500) / 400, (t - 500) / 400) is zero. A grid point more than kDoilyFlatRadius grid
-// steps from there lies flat at the glass and is fully transparent: each of its five orbits starts
-// at |z| > 1.25, where |z^8 + z| >= 1.25^8 - 1.25 > 4.7, so every one escapes at its first step and
-// the sums, and with them the lift, the colour and the alpha, are zero. A quad whose four corners
-// all lie there blends to nothing, and nothing drawn after the doily lies below the glass, where
-// its depth would matter; the lit quads leave such quads out (210,785 of the 998,001).
-constexpr int32_t kDoilyCentre = 500;
-constexpr int32_t kDoilyFlatRadius = 500;
-constexpr bool doily_point_is_flat(int32_t row, int32_t column) {
-  const int64_t dr = row - kDoilyCentre, dc = column - kDoilyCentre;
-  return dr * dr + dc * dc > int64_t{kDoilyFlatRadius} * kDoilyFlatRadius;
+// The doily program's surface at grid point (s, t) starts its orbits from
+// z = ((s - kDoilyCentre) / kDoilyZoom, (t - kDoilyCentre) / kDoilyZoom), one orbit per scale
+// factor (z times kDoilyScales[j]); the sum adds the even-numbered ones and subtracts the others.
+// These are the doily snippet's numbers, for the CPU's side of the doily.
+constexpr float kDoilyCentre = 500;
+constexpr float kDoilyZoom = 400;
+constexpr float kDoilyScales[5] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f};
+
+// A point lies flat at the glass and is fully transparent when each of its five orbits escapes at
+// its first step: z^8 + z leaves radius 4 at once, and the sums, with them the lift, the colour
+// and the alpha, are zero. The search counts a point flat only when |z^8 + z|^2, worked out in
+// double precision, passes 16 by more than kDoilyFlatMargin: far beyond any difference between a
+// GPU's float arithmetic and this, so every point counted flat is flat on any GL.
+constexpr double kDoilyFlatMargin = 0.1;
+struct DoilyFlatPoints {
+  uint64_t words[(kDoilyPaddedPoints + 63) / 64];  // bit doily_padded_record(row, column)
+  bool found;
+};
+extern DoilyFlatPoints g_doily_flat;
+
+// Marks the flat points of the padded grid in g_doily_flat (some 30 ms of arithmetic: the frame
+// has it done on another thread while the window opens; build_doily_lit_quads does it itself if
+// nobody has).
+void find_flat_doily_points();
+
+inline bool doily_point_is_flat(int32_t row, int32_t column) {
+  const int32_t k = doily_padded_record(row, column);
+  return (g_doily_flat.words[k / 64] >> (k % 64) & 1) != 0;
+}
+
+// The quad (row, column) is clear when it lies flat at the glass and every corner's alpha is zero:
+// its corners, rows row .. row + 1 and columns column .. column + 1, are flat, and so are the
+// points one column to the left of its left corners, whose colours those corners carry (a grid
+// vertex takes the colour of its neighbour (row, column - 1)). A clear quad blends to nothing, and
+// nothing drawn after the doily lies below the glass, where its depth would matter: the lit quads
+// leave clear quads out (289,693 of the 998,001).
+inline bool doily_quad_is_clear(int32_t row, int32_t column) {
+  for (int32_t r = row; r <= row + 1; ++r)
+    for (int32_t c = column - 1; c <= column + 1; ++c)
+      if (!doily_point_is_flat(r, c)) return false;
+  return true;
 }
 
 // Writes the quads of the `rows` quad rows from grid row `first` on, as lit vertices, over the
 // start of the arena's index array, the quads of quad row q joining lit rows q and q + 1: the
 // corners of quad (q, column) are the lit records of (q, column), (q, column + 1),
-// (q + 1, column + 1) and (q + 1, column), in the order and orientation of build_doily_piece. Quads
-// whose four corners are all flat (doily_point_is_flat at grid row first + q) are left out. Writes
+// (q + 1, column + 1) and (q + 1, column), in the order and orientation of build_doily_piece. Clear
+// quads (doily_quad_is_clear at grid row first + q) are left out. Writes
 // no vertex record and leaves the write cursor as it is. Returns the index entries written, from 0
-// on: at most 4 * rows * kDoilyQuadsPerRow.
+// on: at most 4 * rows * kDoilyQuadsPerRow. Finds the flat points first if nobody has.
 ArenaRange build_doily_lit_quads(int32_t first, int32_t rows);

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     return kFailureStatus;
   }
   set_window_failure_exit(kFailureStatus, abandon_output);
-  begin_mapping_span();  // the arena's pages, on another core while the GL starts
+  begin_preparing_frame();  // on another core while the GL starts
   // Without a display the picture is drawn off screen through EGL, at the window's size.
   const bool headless = !display_available();
   if (headless) {

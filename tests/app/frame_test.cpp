@@ -111,12 +111,13 @@ TEST(FrameDeathTest, TriangleDrawRefusesEntriesThatDoNotNameItsRecordsInOrder) {
   EXPECT_DEATH(draw_triangles({0, 6, 0, 3}), "do not name records 0 \\.\\. \\+6");
 }
 
-// The span's pages are mapped on another thread while the window opens; the frame must wait for
-// it before its first piece writes there. Run under ThreadSanitizer by the test script, where a
-// frame that does not wait is a reported race; anywhere, the frame must come out whole.
-TEST(Frame, WaitsForTheSpanMappedAheadBeforeItsFirstPiece) {
+// The span's pages are mapped and the doily's flat points found on another thread while the
+// window opens; the frame must wait for it before its first piece. Run under ThreadSanitizer by
+// the test script, where a frame that does not wait is a reported race; anywhere, the frame must
+// come out whole.
+TEST(Frame, WaitsForItsPreparationBeforeItsFirstPiece) {
   start_up_capturing_log();
-  begin_mapping_span();
+  begin_preparing_frame();
   GLuint query = 0;
   glGenQueries(1, &query);
   glBeginQuery(GL_PRIMITIVES_GENERATED, query);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/doily.h"
+
 // The choices the shader texts make where the bare formulas leave a gap.
 struct DoilyRules {
   float bounded_step;      // what w yields, as (step, fraction), for an orbit that never
@@ -19,10 +21,6 @@ constexpr DoilyRules kShaderRules{64.0f, 1.0f, true};
 
 // The orbit's last possible step is 63; this marks an orbit that never escapes.
 constexpr int kNeverEscapes = 64;
-
-// The scale factors of the five orbits of one surface point; the sum adds the even-numbered ones
-// and subtracts the odd-numbered ones.
-constexpr float kDoilyScales[5] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f};
 
 // z <- z^8 + z (three complex squarings) from z = (x, y): the first step at which |z| > 4, or
 // kNeverEscapes.

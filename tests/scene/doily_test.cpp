@@ -157,63 +157,84 @@ TEST(DoilyReference, PointsEscapingAtOnceLieFlatAndTransparent) {
 
 // Every point the lit quads count as flat is flat by the reference: its five orbits escape at
 // once, so it lies at the glass level with zero colour and alpha. Checked over the whole padded
-// grid, whose border points light the grid's edge vertices.
+// grid, whose border points light the grid's edge vertices. The search's margin may leave out a
+// few points that do escape at once, never many.
 TEST(DoilyLitQuads, PointsCountedFlatEscapeAtOnceAndLieFlatAndTransparent) {
-  int flat = 0, wrong = 0;
+  find_flat_doily_points();
+  int flat = 0, at_once = 0, wrong = 0;
   for (int row = -1; row <= kDoilyGridSize; ++row)
     for (int column = -1; column <= kDoilyGridSize; ++column) {
+      const std::array<uint8_t, 5> orbits = doily_orbits(float(row), float(column));
+      const bool escapes_at_once =
+          std::all_of(orbits.begin(), orbits.end(), [](uint8_t step) { return step == 0; });
+      at_once += escapes_at_once;
       if (!doily_point_is_flat(row, column)) continue;
       ++flat;
-      const std::array<uint8_t, 5> orbits = doily_orbits(float(row), float(column));
       const DoilySample s = doily_sample(float(row), float(column), orbits, kShaderRules);
       const bool transparent = s.colour[0] == 0 && s.colour[1] == 0 && s.colour[2] == 0 &&
                                s.colour[3] == 0 && s.position[1] == -2.0f;
-      if (!transparent && ++wrong <= 3)
+      if ((!escapes_at_once || !transparent) && ++wrong <= 3)
         ADD_FAILURE() << "point (" << row << ", " << column << ") is counted flat but has alpha "
                       << s.colour[3] << " at height " << s.position[1];
     }
-  std::printf("%d of %d padded grid points counted flat\n", flat, kDoilyPaddedPoints);
+  std::printf("%d of %d padded grid points counted flat; %d escape at once\n", flat,
+              kDoilyPaddedPoints, at_once);
   EXPECT_EQ(wrong, 0);
-  EXPECT_GT(flat, kDoilyPaddedPoints / 5);
+  EXPECT_GE(flat, at_once - at_once / 100) << "the search leaves out more than 1 % of them";
 }
 
-// Built in pieces as the frame builds them, the lit quads are the grid's quads in row-major order
-// less those whose four corners are all flat, each with its corners in build_doily_piece's order.
-TEST(DoilyLitQuads, PiecesLeaveOutExactlyTheQuadsWithFourFlatCorners) {
-  std::vector<std::array<int32_t, 2>> want;  // (row, column) of the quads that must be drawn
-  for (int32_t row = 0; row < kDoilyQuadsPerRow; ++row)
-    for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column) {
-      const bool flat = doily_point_is_flat(row, column) && doily_point_is_flat(row, column + 1) &&
-                        doily_point_is_flat(row + 1, column) &&
-                        doily_point_is_flat(row + 1, column + 1);
-      if (!flat) want.push_back({row, column});
-    }
-  for (int32_t per_piece : {25, 7}) {
-    std::vector<std::array<int32_t, 2>> got;
-    int bad_corners = 0;
+// Built in pieces as the frame builds them, the lit quads are those of one whole build, in
+// row-major order, each with its corners in build_doily_piece's order; every quad left out is, by
+// the reference, flat at the glass with zero alpha at all four corners, so it would have drawn
+// nothing. About a quarter of the quads are left out.
+TEST(DoilyLitQuads, PiecesLeaveOutOnlyQuadsThatWouldDrawNothing) {
+  using Quad = std::array<int32_t, 2>;  // (row, column)
+  const auto lit_quads = [](int32_t per_piece, int* bad_corners) {
+    std::vector<Quad> quads;
     for_each_piece(kDoilyQuadsPerRow, per_piece, [&](int32_t first, int32_t rows) {
       const ArenaRange written = build_doily_lit_quads(first, rows);
-      ASSERT_EQ(written.first_index, 0);
-      ASSERT_EQ(written.index_count % 4, 0);
-      ASSERT_LE(written.index_count, 4 * rows * kDoilyQuadsPerRow);
+      EXPECT_EQ(written.first_index, 0);
+      EXPECT_EQ(written.index_count % 4, 0);
+      EXPECT_LE(written.index_count, 4 * rows * kDoilyQuadsPerRow);
       for (int32_t q = 0; q < written.index_count; q += 4) {
         const uint32_t* i = &g_arena.indices[q];
         const int32_t piece_row = int32_t(i[0]) / kDoilyPaddedSize;
         const int32_t column = int32_t(i[0]) % kDoilyPaddedSize - 1;
-        bad_corners += i[1] != i[0] + 1 || i[2] != i[0] + 1 + kDoilyPaddedSize ||
-                       i[3] != i[0] + kDoilyPaddedSize ||
-                       i[0] != uint32_t(doily_lit_record(piece_row, column));
-        got.push_back({first + piece_row, column});
+        *bad_corners += i[1] != i[0] + 1 || i[2] != i[0] + 1 + kDoilyPaddedSize ||
+                        i[3] != i[0] + kDoilyPaddedSize ||
+                        i[0] != uint32_t(doily_lit_record(piece_row, column));
+        quads.push_back({first + piece_row, column});
       }
     });
-    EXPECT_EQ(bad_corners, 0) << "pieces of " << per_piece << " rows";
-    EXPECT_EQ(got.size(), want.size()) << "pieces of " << per_piece << " rows";
-    EXPECT_TRUE(got == want) << "pieces of " << per_piece << " rows draw other quads";
-    EXPECT_EQ(g_arena.count, 0) << "the write cursor moved";
-  }
-  std::printf("%zu of %d quads drawn, %zu left out\n", want.size(), kDoilyQuadCount,
-              kDoilyQuadCount - want.size());
-  EXPECT_LT(want.size(), size_t(kDoilyQuadCount));
+    return quads;
+  };
+  int bad_corners = 0;
+  const std::vector<Quad> whole = lit_quads(kDoilyQuadsPerRow, &bad_corners);
+  for (int32_t per_piece : {25, 7})
+    EXPECT_TRUE(lit_quads(per_piece, &bad_corners) == whole) << "pieces of " << per_piece;
+  EXPECT_EQ(bad_corners, 0);
+  EXPECT_EQ(g_arena.count, 0) << "the write cursor moved";
+
+  const DoilySurface surface = evaluate_doily_surface(evaluate_doily_orbits(), kShaderRules);
+  std::vector<bool> drawn(kDoilyQuadCount, false);
+  for (const Quad& q : whole) drawn[q[0] * kDoilyQuadsPerRow + q[1]] = true;
+  int left_out = 0, visible = 0;
+  for (int32_t row = 0; row < kDoilyQuadsPerRow; ++row)
+    for (int32_t column = 0; column < kDoilyQuadsPerRow; ++column) {
+      if (drawn[row * kDoilyQuadsPerRow + column]) continue;
+      ++left_out;
+      bool nothing = true;
+      for (int32_t r = row; r <= row + 1; ++r)
+        for (int32_t c = column; c <= column + 1; ++c) {
+          const DoilyVertex v = doily_vertex(surface, r, c);
+          nothing = nothing && v.position[1] == -2.0f && v.colour[3] == 0.0f;
+        }
+      if (!nothing && ++visible <= 3)
+        ADD_FAILURE() << "quad (" << row << ", " << column << ") is left out but would draw";
+    }
+  std::printf("%d of %d quads left out\n", left_out, kDoilyQuadCount);
+  EXPECT_EQ(visible, 0);
+  EXPECT_GT(left_out, kDoilyQuadCount / 4);
 }
 
 // Facts measured over the million grid vertices, and what they mean for the shader's choices: an
