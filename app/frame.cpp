@@ -119,7 +119,7 @@ void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece
   const auto step = [watch](PassStep s) {
     if (watch != nullptr) watch(s);
   };
-  glUseProgram(g_programs.*pass.program);
+  glUseProgram(g_plain_programs.*pass.program);
   for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
     wait_for_piece_before_last();
     step(PassStep::kBuild);

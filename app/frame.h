@@ -35,9 +35,9 @@ using PassWatcher = void (*)(PassStep step);
 // The fixed camera: eye (300, 300, 200), looking at (0, 70, 0), +Y up.
 void set_camera();
 
-// Binds the pass's program, then builds and draws its pieces one after the other, each from the
-// start of the arena, and finishes the pass. `watch`, when given, is called at each step, and
-// `after_first_piece` once the first piece is drawn.
+// Binds the pass's program (its plain program: g_plain_programs), then builds and draws its pieces
+// one after the other, each from the start of the arena, and finishes the pass. `watch`, when
+// given, is called at each step, and `after_first_piece` once the first piece is drawn.
 void run_pass(const FramePass& pass, PassWatcher watch = nullptr,
               void (*after_first_piece)() = nullptr);
 

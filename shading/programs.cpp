@@ -8,6 +8,7 @@
 #include "shading/shader_texts.h"
 
 ProgramSlots g_programs;
+ProgramSlots g_plain_programs;
 
 const GLchar* const kDoilyCapturedVaryings[3] = {"k", "n", "a"};
 const GLchar* const kDoilySurfaceVaryings[2] = {"k", "a"};
@@ -43,34 +44,7 @@ GLuint build_capture_program(const GLchar* const* texts, GLsizei text_count,
   return ok == GL_TRUE ? p : 0;
 }
 
-// The lit-vertex program: its own vertex stage, linked with the very fragment shader object of the
-// doily program. Nothing is logged; 0 when it does not build.
-GLuint build_doily_lit_program() {
-  GLuint shaders[2] = {};
-  GLsizei attached = 0;
-  glGetAttachedShaders(g_programs.doily, 2, &attached, shaders);
-  GLuint fragment = 0;
-  for (GLsizei i = 0; i < attached; ++i) {
-    GLint type = 0;
-    glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
-    if (type == GL_FRAGMENT_SHADER) fragment = shaders[i];
-  }
-  const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
-  const GLchar* const texts[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilyLitVertexBody};
-  glShaderSource(vertex, 4, texts, nullptr);
-  glCompileShader(vertex);
-  GLint ok = 0;
-  glGetShaderiv(vertex, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE || fragment == 0) return 0;
-  const GLuint p = glCreateProgram();
-  glAttachShader(p, vertex);
-  glAttachShader(p, fragment);
-  glLinkProgram(p);
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  return ok == GL_TRUE ? p : 0;
-}
-
-// The doily's two capture programs and its lit-vertex program, where the doily program captures.
+// The doily's two capture programs and its plain program, where the doily program captures.
 // Any of them failing leaves the doily drawn from its grid.
 void build_doily_capture_programs() {
   g_programs.doily_surface = g_programs.doily_lighting = g_programs.doily_lit = 0;
@@ -81,7 +55,8 @@ void build_doily_capture_programs() {
   const GLchar* const lighting[1] = {kDoilyLightingStage};
   g_programs.doily_lighting =
       build_capture_program(lighting, 1, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
-  g_programs.doily_lit = build_doily_lit_program();
+  g_programs.doily_lit = build_plain_program(g_programs.doily, kDoilySnippet);
+  if (g_programs.doily_lit == g_programs.doily) g_programs.doily_lit = 0;
   g_programs.doily_captures =
       g_programs.doily_surface != 0 && g_programs.doily_lighting != 0 && g_programs.doily_lit != 0;
 }
@@ -125,6 +100,31 @@ GLuint build_program(const char* snippet, const GLchar* const* captured) {
   return p;
 }
 
+GLuint build_plain_program(GLuint material, const char* snippet) {
+  GLuint shaders[2] = {};
+  GLsizei attached = 0;
+  glGetAttachedShaders(material, 2, &attached, shaders);
+  GLuint fragment = 0;
+  for (GLsizei i = 0; i < attached; ++i) {
+    GLint type = 0;
+    glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
+    if (type == GL_FRAGMENT_SHADER) fragment = shaders[i];
+  }
+  const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
+  const GLchar* const texts[4] = {kPrelude, snippet, kJoiner, kPlainVertexBody};
+  glShaderSource(vertex, 4, texts, nullptr);
+  glCompileShader(vertex);
+  GLint ok = 0;
+  glGetShaderiv(vertex, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE || fragment == 0) return material;
+  const GLuint p = glCreateProgram();
+  glAttachShader(p, vertex);
+  glAttachShader(p, fragment);
+  glLinkProgram(p);
+  glGetProgramiv(p, GL_LINK_STATUS, &ok);
+  return ok == GL_TRUE ? p : material;
+}
+
 void build_all_programs() {
   g_programs.doily_captures = GLEW_VERSION_3_0;
   g_programs.doily =
@@ -134,4 +134,10 @@ void build_all_programs() {
   g_programs.swan = build_program(kSwanSnippet);
   g_programs.table = build_program(kTableSnippet);
   build_doily_capture_programs();
+  g_plain_programs = {};
+  g_plain_programs.doily = g_programs.doily;
+  g_plain_programs.cage = build_plain_program(g_programs.cage, kCageSnippet);
+  g_plain_programs.glass = build_plain_program(g_programs.glass, kGlassSnippet);
+  g_plain_programs.swan = build_plain_program(g_programs.swan, kSwanSnippet);
+  g_plain_programs.table = build_plain_program(g_programs.table, kTableSnippet);
 }

@@ -18,11 +18,22 @@ struct ProgramSlots {
   // doily's surface once per point of the padded grid and captures kDoilySurfaceVaryings;
   // doily_lighting reads those records (kDoilyLightingInputs) and captures kDoilyCapturedVaryings.
   GLuint doily_surface, doily_lighting;
-  // Draws the captured records: the doily program's fragment stage behind a vertex stage that
-  // only sets up the lighting (kDoilyLitVertexBody). Not logged; 0 where the GL cannot capture.
+  // Draws the captured records: the doily's plain program (see g_plain_programs). Not logged; 0
+  // where the GL cannot capture.
   GLuint doily_lit;
 };
 extern ProgramSlots g_programs;
+
+// The programs the frame draws with, in the five material slots only: for cage, glass, swan and
+// table, the material's plain program, its own fragment stage behind kPlainVertexBody, which is
+// what the material program's vertex stage does with every vertex whose normal is not zero, all
+// of theirs, without the doily grid's branch. Not logged. The doily slot holds the doily program
+// itself, whose grid vertices need the branch; its lit vertices are drawn with doily_lit.
+extern ProgramSlots g_plain_programs;
+
+// The plain program of `material`, built from `snippet` (the one it was built from), linked with
+// its very fragment shader object; `material` itself where the plain program does not build.
+GLuint build_plain_program(GLuint material, const char* snippet);
 
 // The doily program's outputs that transform feedback captures, in GL_C4F_N3F_V3F order: the
 // colour relay k, the normal n and the position a.

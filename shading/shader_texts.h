@@ -1,7 +1,8 @@
 // The GLSL source pieces every program is assembled from.
 //
 // Owns: the prelude, the five material snippets, the joiner and the two stage bodies; the two
-// vertex texts of the doily's capture passes and its lit-vertex body, which no logged program uses.
+// vertex texts of the doily's capture passes and the plain vertex body, which no logged program
+// uses.
 // May not: format or edit the texts at run time; a stage's source is the four pieces concatenated
 // by the driver (prelude + snippet + joiner + body).
 #pragma once
@@ -22,6 +23,6 @@ extern const char kTableSnippet[];
 // text kDoilyLightingStage.
 extern const char kDoilySurfaceBody[];
 extern const char kDoilyLightingStage[];
-// The vertex body of the program that draws the lit vertices: prelude + doily snippet + joiner +
-// kDoilyLitVertexBody, with the doily program's fragment stage.
-extern const char kDoilyLitVertexBody[];
+// The vertex body of each material's plain program: prelude + snippet + joiner +
+// kPlainVertexBody, with the material program's own fragment stage.
+extern const char kPlainVertexBody[];

@@ -15,7 +15,10 @@
 #include "app/draw.h"
 #include "app/frame.h"
 #include "geometry/arena.h"
+#include "scene/cage.h"
 #include "scene/doily.h"
+#include "scene/swan.h"
+#include "scene/table.h"
 #include "shading/programs.h"
 #include "tests/gl_env.h"
 #include "tests/scene/doily_reference.h"
@@ -304,8 +307,9 @@ struct LightingSetUp {
 };
 constexpr const GLchar* kLightingSetUp[6] = {"gl_Position", "l", "v", "r", "n", "k"};
 
-// Runs `count` records of the lit buffer through the vertex stage of `program` as points and
-// returns the LightingSetUp of each.
+// Runs `count` GL_C4F_N3F_V3F records through the vertex stage of `program` as points and returns
+// the LightingSetUp of each: the records of buffer `lit`, or the arena's first records where `lit`
+// is 0.
 std::vector<LightingSetUp> set_up_lighting(GLuint program, GLuint lit, int32_t count) {
   GLuint shaders[2] = {};
   GLsizei attached = 0;
@@ -322,9 +326,13 @@ std::vector<LightingSetUp> set_up_lighting(GLuint program, GLuint lit, int32_t c
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, out);
   glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, sizeof(LightingSetUp) * count, nullptr,
                GL_STATIC_READ);
-  glBindBuffer(GL_ARRAY_BUFFER, lit);
-  glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  if (lit != 0) {
+    glBindBuffer(GL_ARRAY_BUFFER, lit);
+    glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  } else {
+    bind_arena_arrays();
+  }
   glUseProgram(copy);
   capture_points(out, 0, sizeof(LightingSetUp), 0, count);
   glUseProgram(0);
@@ -340,33 +348,60 @@ std::vector<LightingSetUp> set_up_lighting(GLuint program, GLuint lit, int32_t c
   return got;
 }
 
-// The frame draws the lit vertices with the lit-vertex program instead of the doily program: for
-// every lit record, under the frame's camera, both must hand the rasteriser and the fragment stage
-// the very same bits.
-TEST(DoilyOnGpu, LitVertexProgramSetsUpTheLightingAsTheDoilyProgramDoes) {
+// Counts the records whose LightingSetUp differs between the two programs, reporting the first few.
+int differing_set_ups(const char* what, const std::vector<LightingSetUp>& got,
+                      const std::vector<LightingSetUp>& want) {
+  int differing = 0;
+  for (size_t k = 0; k < got.size(); ++k)
+    if (std::memcmp(&got[k], &want[k], sizeof got[k]) != 0 && ++differing <= 3)
+      ADD_FAILURE() << what << " record " << k << ": clip position (" << got[k].position[0] << ", "
+                    << got[k].position[1] << ", " << got[k].position[2] << "), normal ("
+                    << got[k].n[0] << ", " << got[k].n[1] << ", " << got[k].n[2]
+                    << ") where the material program gives (" << want[k].position[0] << ", "
+                    << want[k].position[1] << ", " << want[k].position[2] << "), (" << want[k].n[0]
+                    << ", " << want[k].n[1] << ", " << want[k].n[2] << ")";
+  std::printf("%s: plain program vs material program: %d of %zu records differ\n", what, differing,
+              got.size());
+  return differing;
+}
+
+// The frame draws with the plain programs instead of the material programs: for every record a
+// pass draws (the doily's lit records; a piece of each other object), under the frame's camera,
+// both must hand the rasteriser and the fragment stage the very same bits.
+TEST(DoilyOnGpu, PlainProgramsSetUpTheLightingAsTheirMaterialProgramsDo) {
   start_up_capturing_log();
+  set_camera();
+  struct Material {
+    const char* name;
+    GLuint ProgramSlots::*slot;
+    ArenaRange (*build)();
+  };
+  const Material materials[] = {
+      {"table", &ProgramSlots::table, [] { return build_table_piece(0, 200); }},
+      {"glass", &ProgramSlots::glass, [] { return build_glass_top(); }},
+      {"swan", &ProgramSlots::swan, [] { return build_swan_body(); }},
+      {"cage", &ProgramSlots::cage, [] { return build_cage_piece(kCageSegments - 200, 200); }},
+  };
+  for (const Material& m : materials) {
+    arena_rewind();
+    const ArenaRange written = m.build();
+    EXPECT_NE(g_plain_programs.*m.slot, g_programs.*m.slot) << m.name << ": no plain program";
+    const std::vector<LightingSetUp> want =
+        set_up_lighting(g_programs.*m.slot, 0, written.vertex_count);
+    const std::vector<LightingSetUp> got =
+        set_up_lighting(g_plain_programs.*m.slot, 0, written.vertex_count);
+    EXPECT_EQ(differing_set_ups(m.name, got, want), 0);
+  }
   if (!g_programs.doily_captures) GTEST_SKIP() << "this GL has no transform feedback";
   build_doily_grid();
   capture_doily_surface();
   const GLuint lit = light_doily_rows(0, kDoilyGridSize);
   finish_doily();
-  set_camera();
   constexpr int32_t kRecords = kDoilyGridSize * kDoilyPaddedSize;
   const std::vector<LightingSetUp> want = set_up_lighting(g_programs.doily, lit, kRecords);
   const std::vector<LightingSetUp> got = set_up_lighting(g_programs.doily_lit, lit, kRecords);
   glDeleteBuffers(1, &lit);
-  int differing = 0;
-  for (int32_t k = 0; k < kRecords; ++k)
-    if (std::memcmp(&got[k], &want[k], sizeof got[k]) != 0 && ++differing <= 3)
-      ADD_FAILURE() << "lit record " << k << ": clip position (" << got[k].position[0] << ", "
-                    << got[k].position[1] << ", " << got[k].position[2] << "), normal ("
-                    << got[k].n[0] << ", " << got[k].n[1] << ", " << got[k].n[2]
-                    << ") where the doily program gives (" << want[k].position[0] << ", "
-                    << want[k].position[1] << ", " << want[k].position[2] << "), (" << want[k].n[0]
-                    << ", " << want[k].n[1] << ", " << want[k].n[2] << ")";
-  std::printf("lit-vertex program vs doily program: %d of %d lit records differ\n", differing,
-              kRecords);
-  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(differing_set_ups("lit doily", got, want), 0);
 }
 
 // Under the four other programs the surface function returns the vertex's own position, so a grid

@@ -172,6 +172,19 @@ TEST(Programs, EachProgramLightsItsMaterialAsStated) {
   }
 }
 
+// A plain program that does not build leaves the material program in its place, so the frame
+// still draws each object with a program that shades it; one that builds is a new program.
+TEST(Programs, PlainProgramThatDoesNotBuildFallsBackToTheMaterialProgram) {
+  start_up_capturing_log();
+  const GLuint broken =
+      build_plain_program(g_programs.cage, "return a.xyz;}vec4 e(vec4 c){return undeclared_name");
+  EXPECT_EQ(broken, g_programs.cage);
+  const GLuint plain = build_plain_program(g_programs.cage, kCageSnippet);
+  EXPECT_NE(plain, g_programs.cage);
+  EXPECT_NE(plain, 0u);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 // The real builder with a snippet the compiler rejects: the driver's info log goes to standard
 // output and the process ends with status 1.
 TEST(ProgramsDeathTest, BrokenSnippetPrintsInfoLogAndExitsOne) {
