@@ -3,6 +3,9 @@
 // with at most one drawn piece still waiting in the driver while the next is built.
 #include "app/frame.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -20,23 +23,83 @@ constexpr double kEye[3] = {300, 300, 200};
 constexpr double kTarget[3] = {0, 70, 0};
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
-// pieces of 200 tube segments (240,000 vertices, 10.6 MB with their index entries), the doily in
+// pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), one in each
+// half of the span (see PieceBuilder), the doily in
 // pieces of 25 quad rows (25,000 quads: 100,000 index entries, and 26,052 lit vertices where they
 // are captured, 26,000 grid vertices where not). Only the span's pages are ever touched. The
 // doily's pieces are small because the driver's storage for a piece's binned quads, not the
 // arena, is what a piece costs in memory: at most two pieces are queued (see PieceQueue).
 // Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece (lit
 // twice where the doily is captured, shaded twice where it is drawn from its grid).
-constexpr int32_t kSegmentsPerPiece = 200;
+constexpr int32_t kSegmentsPerPiece = 100;
 constexpr int32_t kDoilyRowsPerPiece = 25;
 static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
 
-// The records (and index entries) the largest piece takes: a tube piece. The doily's pieces write
-// fewer index entries and, where captured, no records; the glass and the swan are one piece each.
-constexpr int32_t kSpanRecords = kSegmentsPerPiece * kTubeVertices;
+// The records (and index entries) of the span: two tube pieces, one in each half. The doily's
+// pieces write fewer index entries and, where captured, no records; the glass and the swan are
+// one piece each.
+constexpr int32_t kHalfSpanRecords = kSegmentsPerPiece * kTubeVertices;
+constexpr int32_t kSpanRecords = 2 * kHalfSpanRecords;
 static_assert(kSwanVertices <= kSpanRecords && kGlassTopVertices <= kSpanRecords &&
                   kDoilyRowsPerPiece * kDoilyIndexEntriesPerRow <= kSpanRecords,
               "the span mapped ahead must cover every piece");
+
+// A pass built ahead: its pieces are built on the builder's thread, piece i in half i % 2 of the
+// span, while this thread draws the piece before; the builder waits until the piece that last
+// used a half is drawn before it builds there again. For the whole pass the builder alone moves
+// the write cursor and writes the arena; this thread only draws what it is handed.
+struct PieceBuilder {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int32_t built = 0;  // pieces of the pass built so far
+  int32_t drawn = 0;  // pieces this thread has drawn, whose halves are free again
+  ArenaRange written[2];
+  std::thread thread;
+};
+PieceBuilder g_builder;
+
+void build_pieces_ahead(const FramePass* pass) {
+  PieceBuilder& b = g_builder;
+  int32_t piece = 0;
+  for (int32_t first = 0; first < pass->items; first += pass->items_per_piece, ++piece) {
+    {
+      std::unique_lock<std::mutex> lock(b.mutex);
+      b.changed.wait(lock, [&] { return piece - b.drawn < 2; });
+    }
+    arena_rewind_to(piece % 2 * kHalfSpanRecords);
+    const ArenaRange written =
+        pass->build(first, std::min(pass->items_per_piece, pass->items - first));
+    std::lock_guard<std::mutex> lock(b.mutex);
+    b.written[piece % 2] = written;
+    b.built = piece + 1;
+    b.changed.notify_all();
+  }
+}
+
+// Starts building the pass ahead; false, with nothing started, where no thread can be had.
+bool begin_building_ahead(const FramePass& pass) {
+  g_builder.built = g_builder.drawn = 0;
+  try {
+    g_builder.thread = std::thread(build_pieces_ahead, &pass);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+// The next piece the builder hands over, once it is built.
+ArenaRange take_built_piece(int32_t piece) {
+  std::unique_lock<std::mutex> lock(g_builder.mutex);
+  g_builder.changed.wait(lock, [&] { return g_builder.built > piece; });
+  return g_builder.written[piece % 2];
+}
+
+// The piece is drawn (the GL has read its records): its half is free again.
+void hand_back_piece(int32_t piece) {
+  std::lock_guard<std::mutex> lock(g_builder.mutex);
+  g_builder.drawn = piece + 1;
+  g_builder.changed.notify_all();
+}
 
 // The thread preparing the frame, from begin_preparing_frame until render_frame joins it. A
 // process that ends before it draws waits for the thread at exit (a few tens of milliseconds at
@@ -95,17 +158,17 @@ ArenaRange build_swan(int32_t, int32_t) {
 const FramePass kFramePasses[] = {
     // legs, then the rim
     {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_piece,
-     draw_triangles, nullptr},
+     draw_triangles, nullptr, true},
     // a translucent disc
-    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr},
+    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr, false},
     // lifted on the GPU
     {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_pass_piece,
-     draw_doily, finish_doily},
+     draw_doily, finish_doily, false},
     // feathers, then neck
-    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr},
+    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr, false},
     // walls, then the dome
     {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_piece,
-     draw_triangles, nullptr},
+     draw_triangles, nullptr, true},
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
 
@@ -120,17 +183,34 @@ void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece
     if (watch != nullptr) watch(s);
   };
   glUseProgram(g_plain_programs.*pass.program);
-  for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
-    wait_for_piece_before_last();
-    step(PassStep::kBuild);
-    const ArenaRange written = pass.build(first, count);
-    step(PassStep::kDraw);
-    pass.draw(written);
-    step(PassStep::kDrawn);
-    fence_piece();
-    if (after_first_piece != nullptr) after_first_piece();
-    after_first_piece = nullptr;
-  });
+  if (pass.built_ahead && begin_building_ahead(pass)) {
+    const int32_t pieces = (pass.items + pass.items_per_piece - 1) / pass.items_per_piece;
+    for (int32_t piece = 0; piece < pieces; ++piece) {
+      wait_for_piece_before_last();
+      step(PassStep::kBuild);
+      const ArenaRange written = take_built_piece(piece);
+      step(PassStep::kDraw);
+      pass.draw(written);
+      step(PassStep::kDrawn);
+      hand_back_piece(piece);
+      fence_piece();
+      if (after_first_piece != nullptr) after_first_piece();
+      after_first_piece = nullptr;
+    }
+    g_builder.thread.join();
+  } else {
+    for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
+      wait_for_piece_before_last();
+      step(PassStep::kBuild);
+      const ArenaRange written = pass.build(first, count);
+      step(PassStep::kDraw);
+      pass.draw(written);
+      step(PassStep::kDrawn);
+      fence_piece();
+      if (after_first_piece != nullptr) after_first_piece();
+      after_first_piece = nullptr;
+    });
+  }
   if (pass.finish != nullptr) {
     step(PassStep::kDraw);
     pass.finish();

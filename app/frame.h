@@ -22,6 +22,9 @@ struct FramePass {
   ArenaRange (*build)(int32_t first, int32_t count);
   void (*draw)(const ArenaRange& written);
   void (*finish)();  // draws what the pass's draws left waiting, or null
+  // Built a piece ahead on a thread of its own, where one can be had: for passes of many pieces
+  // whose builders only write the arena (not the doily's, which notes its rows for its draw).
+  bool built_ahead;
 };
 
 extern const FramePass kFramePasses[];

@@ -3,7 +3,8 @@
 // Owns: Point3, Vertex, ArenaRange, the arena (g_arena), unit_normal, emit_triangle, the rewind
 // of its reused span and the cut of an object into pieces.
 // May not: allocate, include a GL header or issue GL calls (the frame draws what the builders
-// report they wrote), or move the write cursor anywhere but forward and back to record 0.
+// report they wrote), or move the write cursor anywhere but forward and back to the start of the
+// span or of its second half.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +59,13 @@ inline ArenaRange triangles_since(int32_t first, int32_t end) {
 // there must have been drawn: GL copies client arrays when the draw call is made.
 inline void arena_rewind() {
   g_arena.count = 0;
+}
+
+// Moves the write cursor back to `record`, where a second half of the span starts, so that one
+// piece can be built there while the piece in the first half is drawn. The same rule holds: what
+// was there must have been drawn.
+inline void arena_rewind_to(int32_t record) {
+  g_arena.count = record;
 }
 
 // Cuts `items` (tube segments, quad rows, ...) into pieces of at most `per_piece`, in order, and

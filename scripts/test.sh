@@ -18,12 +18,13 @@ env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu
 
-# The doily's helper thread captures and lights while the main thread draws, and the frame is
-# prepared on a thread of its own before it is drawn: the frame, the helper's own test and the
-# frame after its preparation under ThreadSanitizer. halt_on_error turns any report into a failing status; the
+# The doily's helper thread captures and lights while the main thread draws, the frame is
+# prepared on a thread of its own before it is drawn, and tube pieces are built a piece ahead on
+# another: the frame, the helper's own test, the frame after its preparation and a pass built
+# ahead under ThreadSanitizer. halt_on_error turns any report into a failing status; the
 # suppressions cover what the sanitizer cannot see inside Mesa (see the file).
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TSAN=ON >/dev/null
 cmake --build "$root/build-tsan" -j "$(nproc)" --target gl_tests
 env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   "$root/scripts/with-display.sh" \
-  "$root/build-tsan/gl_tests" --gtest_filter='CaptureHelper.*:Baseline.DoilyFrom*:Frame.WaitsForItsPreparation*'
+  "$root/build-tsan/gl_tests" --gtest_filter='CaptureHelper.*:Baseline.DoilyFrom*:Frame.WaitsForItsPreparation*:Frame.PassBuiltAhead*'

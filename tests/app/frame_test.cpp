@@ -1,8 +1,10 @@
 // The frame on the real driver: every solid pass writes its geometry and draws it with its own
 // program. Points of the picture are projected with the frame's own matrices and the back buffer
 // is read there before any swap.
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <thread>
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -101,6 +103,46 @@ TEST(Frame, DrawsTableSwanAndCageEachWithItsProgram) {
     }
   }
   EXPECT_GT(ivory, 12) << "of 25 pixels around the apex";
+}
+
+// A pass built ahead hands each piece over whole and keeps it whole until it is drawn: a builder
+// that stamps every record with its piece's number, and a slow draw that checks the stamps after
+// the builder has had time to run ahead. The pieces come in order, each exactly once.
+struct StampedPasses {
+  int32_t pieces_drawn = 0, torn = 0, out_of_order = 0;
+};
+StampedPasses g_stamped;
+
+ArenaRange build_stamped_piece(int32_t first, int32_t count) {
+  const int32_t start = g_arena.count;
+  arena_reserve(count * 3);
+  for (int32_t i = 0; i < count; ++i) {
+    const float stamp = float(first);
+    emit_reserved_triangle({stamp, 0, 0}, {stamp, 1, 0}, {stamp, 0, 1});
+  }
+  return triangles_since(start, g_arena.count);
+}
+
+void draw_stamped_piece(const ArenaRange& written) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const float stamp = g_arena.vertices[written.first_vertex].x;
+  if (stamp != float(g_stamped.pieces_drawn * 1000)) ++g_stamped.out_of_order;
+  for (int32_t k = written.first_vertex; k < written.first_vertex + written.vertex_count; ++k)
+    if (g_arena.vertices[k].x != stamp) {
+      ++g_stamped.torn;
+      break;
+    }
+  ++g_stamped.pieces_drawn;
+}
+
+TEST(Frame, PassBuiltAheadKeepsEachPieceWholeUntilItIsDrawn) {
+  start_up_capturing_log();
+  const FramePass stamped = {"stamped",           &ProgramSlots::cage, 12000,   1000,
+                             build_stamped_piece, draw_stamped_piece,  nullptr, true};
+  run_pass(stamped);
+  EXPECT_EQ(g_stamped.pieces_drawn, 12);
+  EXPECT_EQ(g_stamped.out_of_order, 0);
+  EXPECT_EQ(g_stamped.torn, 0) << "pieces overwritten before they were drawn";
 }
 
 // The triangle draw reads records straight, so a range whose index entries are not its records in
