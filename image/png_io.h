@@ -1,6 +1,6 @@
 // Reading and writing 8-bit RGB PNG files, rows top-down.
 //
-// Owns: libpng calls. May not: touch GL; callers hand over plain pixel rows.
+// Owns: libpng and zlib calls. May not: touch GL; callers hand over plain pixel rows.
 #pragma once
 
 #include <cstdio>
@@ -9,7 +9,8 @@
 #include "image/rgb_image.h"
 
 // How hard the writer compresses: the zlib level (0 .. 9) and whether libpng chooses a filter for
-// each row (its adaptive default) or filters none.
+// each row (its adaptive default) or filters none. Unfiltered rows are compressed in eight parts,
+// on two threads at once, as one zlib stream (each part starts with an empty dictionary).
 struct PngCompression {
   int zlib_level;
   bool filter_rows;
