@@ -296,7 +296,7 @@ GLuint light_doily_rows(int32_t first_row, int32_t vertex_rows) {
   return lit;
 }
 
-// The lit vertices are drawn with the lit-vertex program, which does what the doily program's
+// The lit vertices are drawn with the doily's plain program, which does what the doily program's
 // vertex stage does with a non-zero normal: it keeps the captured position and colour and
 // normalises the normal once more, which moves a few normals by a rounding step (81 pixels of the
 // picture change by one level).

@@ -23,13 +23,12 @@ ArenaRange build_doily_pass_piece(int32_t first, int32_t rows);
 // One piece of the doily, as build_doily_pass_piece wrote it, with the doily program bound. Where
 // the doily is drawn from captured records: the first piece of the pass captures the surface of
 // the whole padded grid, or completes the capture begin_doily_surface began (on a helper context
-// on another thread, where one can be had, with this context taking chunks too),
-// each piece's lit vertices are then captured from the surface's records (by the helper, a piece
-// or two ahead, where it took part in the surface; here otherwise, or from a piece it failed on),
-// and its quads are drawn from those with the lit-vertex program when the next piece is drawn or
-// at finish_doily. Otherwise
-// the quads are drawn from the grid itself at once, as a GL 2.1 context without transform
-// feedback must. Leaves the doily program and the arena's arrays bound.
+// on another thread, where one can be had, with this context taking chunks too); each piece's lit
+// vertices are then captured from the surface's records (by the helper, a piece or two ahead,
+// where it took part in the surface; here otherwise, or from a piece it failed on), and its quads
+// are drawn from those with the doily's plain program when the next piece is drawn or at
+// finish_doily. Otherwise the quads are drawn from the grid itself at once, as a GL 2.1 context
+// without transform feedback must. Leaves the doily program and the arena's arrays bound.
 void draw_doily(const ArenaRange& written);
 
 // Draws the quads of the piece that is still waiting, if any, waits for the helper to end its

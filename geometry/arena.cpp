@@ -17,8 +17,8 @@ alignas(kHugePageBytes) GeometryArena g_arena;
 
 namespace {
 
-// The frame touches the arena's reused span (about 14 MB: the largest piece's records and index
-// entries) once, page by page. With 4 KB pages that is some 3,400 page faults; asking for huge
+// The frame touches the arena's reused span (about 11 MB: two tube pieces' records and index
+// entries) once, page by page. With 4 KB pages that is some 2,600 page faults; asking for huge
 // pages before anything is written cuts them to a handful. Where the kernel offers none this does
 // nothing, and the arena works the same either way.
 const int g_huge_pages_requested = madvise(&g_arena, sizeof g_arena, MADV_HUGEPAGE);

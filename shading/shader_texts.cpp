@@ -49,7 +49,7 @@ const char kJoiner[] = ";}void main(){";
 
 // The vertex stage from the position a, the normal n and the colour c on: the clip position and
 // the vectors the fragment stage lights with. Shared, as text, by the material programs' vertex
-// body and the doily's lit-vertex body, so both set up the lighting with the same operations.
+// body and the plain vertex body, so both set up the lighting with the same operations.
 #define SWANCAGE_VERTEX_LIGHTING                                                         \
   "vec4 q=gl_ModelViewProjectionMatrix*vec4(a, 1.0);gl_Position=q;p=q.xyz;"              \
   "l=vec3(75,250,20)-a.xyz;v=vec3(300,300,200)-a.xyz;r=normalize(l);r=2.0*n*dot(r,n)-r;" \
