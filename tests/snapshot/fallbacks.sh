@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end checks of each fallback, with its primary path made to fail: the doily's capture
-# helper (its pbuffer, its context, its thread's context, its capture), sync objects, framebuffer objects, and the oldest
-# GL the program accepts. Each still gives the picture, or refuses with its message. Arguments:
-# see tests/lib/common.sh.
+# helper (its pbuffer, its context, its thread's context, its capture), threads, sync objects,
+# framebuffer objects, and the oldest GL the program accepts. Each still gives the picture, or
+# refuses with its message. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
 # picture SETTINGS...: the snapshot with those settings gives the baseline picture.
@@ -35,6 +35,14 @@ case "$case_name" in
     one_error_line "^swancage-snapshot: this GL driver offers no framebuffer objects .*leave out --size and --samples"
     [[ ! -e "$work/p.png" ]] || fail "a refused --size wrote a picture"
     picture "${no_fbo[@]}"
+    ;;
+  no-threads)
+    # No thread can be started (every pthread_create fails): the frame is prepared, its tube pieces
+    # built, the doily's surface captured and lit and the PNG deflated on the main thread alone,
+    # and the picture is the same. The driver is kept off threads of its own.
+    picture LD_PRELOAD="$no_threads" NO_THREADS_LOG="$work/threads" LP_NUM_THREADS=0 \
+      MESA_SHADER_CACHE_DISABLE=true
+    [[ -s "$work/threads" ]] || fail "the shim refused no thread: the fallbacks were not run"
     ;;
   gl-floor)
     # The oldest GL accepted, OpenGL 2.0 with GLSL 1.20, draws the picture (one step below is
