@@ -31,6 +31,7 @@ struct LitHandover {
   int32_t lit = 0;             // pieces handed over
   int32_t taken = 0;           // pieces this thread has taken, from the helper or lit itself
   bool stopped = true;         // the helper lights no more: not started, done, or failed
+  bool ended = false;          // the pass ended: the helper is to stop, whatever is left
   GLuint vertices[kLitLead] = {};
   GLsync done[kLitLead] = {};  // flushed by the helper after the piece's capture
 };
@@ -165,7 +166,8 @@ bool light_pieces_on_helper(void*, bool started) {
        ++piece, first += h.rows_per_piece) {
     {
       std::unique_lock<std::mutex> lock(h.mutex);
-      h.changed.wait(lock, [&] { return piece - h.taken < kLitLead; });
+      h.changed.wait(lock, [&] { return piece - h.taken < kLitLead || h.ended; });
+      if (h.ended) break;
     }
     const int32_t rows = std::min(h.rows_per_piece, kDoilyQuadsPerRow - first);
     const GLuint lit = light_rows(static_cast<GLuint>(program), first, rows + 1);
@@ -196,7 +198,7 @@ void begin_lighting_on_helper(int32_t rows_per_piece) {
   LitHandover& h = g_handover;
   h.rows_per_piece = rows_per_piece;
   h.lit = h.taken = 0;
-  h.stopped = false;
+  h.stopped = h.ended = false;
   const GLsync ready = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
   glFlush();
   g_doily.lighting_shared =
@@ -233,10 +235,21 @@ GLuint take_lit_piece(int32_t first, int32_t rows) {
   return lit;
 }
 
-// Waits for the helper to end its lighting, if it was lighting: all pieces are taken by now.
+// Ends the helper's lighting, if it was lighting, and waits for it. In the frame every piece has
+// been taken by now; a pass cut short leaves pieces lit and not taken, which are let go here.
 void end_lighting_on_helper() {
   if (!g_doily.lighting_shared) return;
+  LitHandover& h = g_handover;
+  {
+    std::lock_guard<std::mutex> lock(h.mutex);
+    h.ended = true;
+    h.changed.notify_all();
+  }
   end_helper_capture();  // after an error the drawing thread lit the rest itself
+  for (int32_t piece = h.taken; piece < h.lit; ++piece) {
+    glDeleteSync(h.done[piece % kLitLead]);
+    glDeleteBuffers(1, &h.vertices[piece % kLitLead]);
+  }
   glDeleteSync(g_doily.lighting_ready);
   g_doily.lighting_ready = nullptr;
   g_doily.lighting_shared = false;

@@ -31,8 +31,9 @@ ArenaRange build_doily_pass_piece(int32_t first, int32_t rows);
 // without transform feedback must. Leaves the doily program and the arena's arrays bound.
 void draw_doily(const ArenaRange& written);
 
-// Draws the quads of the piece that is still waiting, if any, waits for the helper to end its
-// lighting, and lets the surface's records go. The doily pass ends with it, after every piece.
+// Draws the quads of the piece that is still waiting, if any, ends the helper's lighting (letting
+// go of pieces it lit that were not drawn) and lets the surface's records go. The doily pass ends
+// with it.
 void finish_doily();
 
 // Starts the surface's capture on the helper context, where the doily is drawn from captured

@@ -404,6 +404,21 @@ TEST(DoilyOnGpu, PlainProgramsSetUpTheLightingAsTheirMaterialProgramsDo) {
   EXPECT_EQ(differing_set_ups("lit doily", got, want), 0);
 }
 
+// A doily pass cut short after its first piece, with the helper lighting pieces ahead: the pass's
+// end stops the helper and lets go of what it lit, instead of waiting for pieces nobody takes.
+TEST(DoilyOnGpu, PassCutShortEndsTheHelpersLighting) {
+  start_up_capturing_log();
+  if (!g_programs.doily_captures) GTEST_SKIP() << "this GL has no transform feedback";
+  glUseProgram(g_programs.doily);
+  draw_doily(build_doily_pass_piece(0, 25));
+  finish_doily();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  // A whole pass afterwards is unaffected.
+  draw_doily(build_doily_pass_piece(0, kDoilyQuadsPerRow));
+  finish_doily();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 // Under the four other programs the surface function returns the vertex's own position, so a grid
 // vertex stays at (row, column, 0).
 TEST(DoilyOnGpu, OtherProgramsLeaveGridVerticesWhereTheyAre) {
