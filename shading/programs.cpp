@@ -18,6 +18,18 @@ namespace {
 
 constexpr int kInfoLogSize = 4096;
 
+// One stage of prelude + snippet + joiner + body, compiled; whether it compiled in `ok`.
+GLuint compile_texts(GLenum type, const char* snippet, const char* body, bool* ok) {
+  const GLuint s = glCreateShader(type);
+  const GLchar* const source_list[4] = {kPrelude, snippet, kJoiner, body};
+  glShaderSource(s, 4, source_list, nullptr);
+  glCompileShader(s);
+  GLint status = 0;
+  glGetShaderiv(s, GL_COMPILE_STATUS, &status);
+  *ok = status == GL_TRUE;
+  return s;
+}
+
 [[noreturn]] void fail_with_log(const char* log) {
   std::puts(log);
   std::fflush(stdout);
@@ -64,13 +76,9 @@ void build_doily_capture_programs() {
 }  // namespace
 
 GLuint compile_stage(GLenum type, const char* snippet, const char* body) {
-  const GLuint s = glCreateShader(type);
-  const GLchar* const source_list[4] = {kPrelude, snippet, kJoiner, body};
-  glShaderSource(s, 4, source_list, nullptr);
-  glCompileShader(s);
-  GLint ok = 0;
-  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE) {
+  bool ok = false;
+  const GLuint s = compile_texts(type, snippet, body, &ok);
+  if (!ok) {
     char log[kInfoLogSize] = {};
     glGetShaderInfoLog(s, kInfoLogSize, nullptr, log);
     fail_with_log(log);
@@ -110,19 +118,16 @@ GLuint build_plain_program(GLuint material, const char* snippet) {
     glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
     if (type == GL_FRAGMENT_SHADER) fragment = shaders[i];
   }
-  const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
-  const GLchar* const texts[4] = {kPrelude, snippet, kJoiner, kPlainVertexBody};
-  glShaderSource(vertex, 4, texts, nullptr);
-  glCompileShader(vertex);
-  GLint ok = 0;
-  glGetShaderiv(vertex, GL_COMPILE_STATUS, &ok);
-  if (ok != GL_TRUE || fragment == 0) return material;
+  bool compiled = false;
+  const GLuint vertex = compile_texts(GL_VERTEX_SHADER, snippet, kPlainVertexBody, &compiled);
+  if (!compiled || fragment == 0) return material;
   const GLuint p = glCreateProgram();
   glAttachShader(p, vertex);
   glAttachShader(p, fragment);
   glLinkProgram(p);
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  return ok == GL_TRUE ? p : material;
+  GLint linked = 0;
+  glGetProgramiv(p, GL_LINK_STATUS, &linked);
+  return linked == GL_TRUE ? p : material;
 }
 
 void build_all_programs() {

@@ -39,6 +39,19 @@ bool project(double x, double y, double z, int* px, int* py) {
   return *px >= 0 && *px < kWindowWidth && *py >= 0 && *py < kWindowHeight;
 }
 
+// Draws the frame once and returns the primitives the GL generated for it.
+GLuint primitives_of_one_frame() {
+  GLuint query = 0;
+  glGenQueries(1, &query);
+  glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+  draw_frame_once();
+  glEndQuery(GL_PRIMITIVES_GENERATED);
+  GLuint primitives = 0;
+  glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+  glDeleteQueries(1, &query);
+  return primitives;
+}
+
 Pixel read_pixel(int x, int y) {
   uint8_t rgb[3];
   glReadBuffer(GL_BACK);
@@ -52,14 +65,7 @@ Pixel read_pixel(int x, int y) {
 TEST(Frame, DrawsTableSwanAndCageEachWithItsProgram) {
   start_up_capturing_log();
   g_programs.doily_captures = false;
-  GLuint query = 0;
-  glGenQueries(1, &query);
-  glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-  draw_frame_once();
-  glEndQuery(GL_PRIMITIVES_GENERATED);
-  GLuint primitives = 0;
-  glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
-  glDeleteQueries(1, &query);
+  const GLuint primitives = primitives_of_one_frame();
   const GLuint triangles = kPictureTriangleVertices / 3;
   EXPECT_TRUE(primitives == triangles + GLuint(kDoilyQuadCount) ||
               primitives == triangles + 2 * GLuint(kDoilyQuadCount))
@@ -160,15 +166,7 @@ TEST(FrameDeathTest, TriangleDrawRefusesEntriesThatDoNotNameItsRecordsInOrder) {
 TEST(Frame, WaitsForItsPreparationBeforeItsFirstPiece) {
   start_up_capturing_log();
   begin_preparing_frame();
-  GLuint query = 0;
-  glGenQueries(1, &query);
-  glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-  draw_frame_once();
-  glEndQuery(GL_PRIMITIVES_GENERATED);
-  GLuint primitives = 0;
-  glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
-  glDeleteQueries(1, &query);
-  EXPECT_GE(primitives, GLuint(kPictureTriangleVertices / 3));
+  EXPECT_GE(primitives_of_one_frame(), GLuint(kPictureTriangleVertices / 3));
 }
 
 }  // namespace
