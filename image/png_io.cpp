@@ -1,5 +1,5 @@
 // PNG files through libpng: writing with errors kept instead of printed, reading any PNG as RGB.
-// Unfiltered rows are deflated here, in two halves at once, and handed to libpng as IDAT chunks.
+// Unfiltered rows are deflated here, in parts on two threads, and handed to libpng as IDAT chunks.
 #include "image/png_io.h"
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-
 #include <system_error>
 #include <thread>
 #include <vector>
