@@ -24,15 +24,16 @@ constexpr double kTarget[3] = {0, 70, 0};
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
 // pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), one in each
-// half of the span (see PieceBuilder), the doily in
-// pieces of 25 quad rows (25,000 quads: 100,000 index entries, and 26,052 lit vertices where they
-// are captured, 26,000 grid vertices where not). Only the span's pages are ever touched. The
-// doily's pieces are small because the driver's storage for a piece's binned quads, not the
-// arena, is what a piece costs in memory: at most two pieces are queued (see PieceQueue).
-// Smaller pieces cost more draw calls and, for the doily, a shared vertex row per piece (lit
-// twice where the doily is captured, shaded twice where it is drawn from its grid).
+// half of the span (see PieceBuilder), the doily in pieces of 15 quad rows (14,985 quads: 59,940
+// index entries, and 16,032 lit vertices where they are captured, 16,000 grid vertices where
+// not). Only the span's pages are ever touched. The doily's pieces are small because the
+// driver's storage for a piece's binned quads, not the arena, is what a piece costs in memory: at
+// most two pieces are queued (see PieceQueue); 15 rows peak at 178 MB and draw faster than 25
+// (196 MB) or 40 (222 MB), and 10 rows gain no more time. Smaller pieces cost more draw calls
+// and, for the doily, a shared vertex row per piece (lit twice where the doily is captured,
+// shaded twice where it is drawn from its grid).
 constexpr int32_t kSegmentsPerPiece = 100;
-constexpr int32_t kDoilyRowsPerPiece = 25;
+constexpr int32_t kDoilyRowsPerPiece = 15;
 static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
 
 // The records (and index entries) of the span: two tube pieces, one in each half. The doily's
