@@ -4,7 +4,10 @@
 # whole process (from just before it starts to just after it has exited, so the PNG is written),
 # its CPU time (user + system, all threads, from /usr/bin/time -f) and its peak resident memory,
 # then the ratios this build over the other. The load average before and after is printed with
-# them, since other work on the machine changes both builds' figures.
+# them, since other work on the machine changes both builds' figures, and the share of the
+# machine's CPU time that the hypervisor gave other guests while they ran (steal time, from
+# /proc/stat): a build that keeps both cores busy loses more to it than one that keeps one, so
+# compare ratios only from runs with little of it.
 # The environment reaches both programs as it is: MESA_SHADER_CACHE_DISABLE=true compares cold
 # shader caches, LIBGL_ALWAYS_SOFTWARE=1 MESA_LOADER_DRIVER_OVERRIDE=zink compares on zink.
 # usage: bench/compare_snapshot.sh OTHER_BUILD_DIR [RUNS] [BUILD_DIR]   (default 9 pairs, build/)
@@ -24,6 +27,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# All CPU time so far and its steal part (the eighth figure of /proc/stat's "cpu" line).
+cpu_times() { awk '$1 == "cpu" { t = 0; for (i = 2; i <= 9; ++i) t += $i; print t, $9 }' /proc/stat; }
+read -r total_before steal_before < <(cpu_times)
 
 # One run of `program`, labelled `which`: wall seconds, CPU seconds and peak RSS in kB.
 run_once() {
@@ -54,6 +60,9 @@ done
 echo "other: $other"
 echo "this:  $this"
 echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores"
+read -r total_after steal_after < <(cpu_times)
+echo "steal time: $(awk -v t=$((total_after - total_before)) -v s=$((steal_after - steal_before)) \
+  'BEGIN { printf "%.1f", (t > 0 ? 100 * s / t : 0) }') % of the machine's CPU time during the runs"
 if [[ -x "$root/build/swancage-imgdiff" ]]; then
   echo "pixels of this build's last picture off the other's (>0): $("$root/build/swancage-imgdiff" "$work/other.png" "$work/this.png" 0 1 255 1 2>&1 | tail -1)"
 fi
