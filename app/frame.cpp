@@ -184,32 +184,29 @@ void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece
     if (watch != nullptr) watch(s);
   };
   glUseProgram(g_plain_programs.*pass.program);
+  // One piece: wait until the piece before the last is done, take the piece from `build` (built
+  // here, or handed over by the builder), draw it and fence it.
+  const auto draw_piece = [&](auto&& build) {
+    wait_for_piece_before_last();
+    step(PassStep::kBuild);
+    const ArenaRange written = build();
+    step(PassStep::kDraw);
+    pass.draw(written);
+    step(PassStep::kDrawn);
+    fence_piece();
+    if (after_first_piece != nullptr) after_first_piece();
+    after_first_piece = nullptr;
+  };
   if (pass.built_ahead && begin_building_ahead(pass)) {
     const int32_t pieces = (pass.items + pass.items_per_piece - 1) / pass.items_per_piece;
     for (int32_t piece = 0; piece < pieces; ++piece) {
-      wait_for_piece_before_last();
-      step(PassStep::kBuild);
-      const ArenaRange written = take_built_piece(piece);
-      step(PassStep::kDraw);
-      pass.draw(written);
-      step(PassStep::kDrawn);
+      draw_piece([piece] { return take_built_piece(piece); });
       hand_back_piece(piece);
-      fence_piece();
-      if (after_first_piece != nullptr) after_first_piece();
-      after_first_piece = nullptr;
     }
     g_builder.thread.join();
   } else {
     for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
-      wait_for_piece_before_last();
-      step(PassStep::kBuild);
-      const ArenaRange written = pass.build(first, count);
-      step(PassStep::kDraw);
-      pass.draw(written);
-      step(PassStep::kDrawn);
-      fence_piece();
-      if (after_first_piece != nullptr) after_first_piece();
-      after_first_piece = nullptr;
+      draw_piece([&] { return pass.build(first, count); });
     });
   }
   if (pass.finish != nullptr) {

@@ -31,16 +31,18 @@ struct Captured {
 };
 static_assert(sizeof(Captured) == 40, "three varyings, ten floats");
 
-// A second program from the very shader objects of `program`, linked to capture a, n and k.
-GLuint capturing_copy_of(GLuint program) {
+// A second program from the very shader objects of `program`, linked to capture `varyings`
+// interleaved (by default a, n and k).
+constexpr const GLchar* kCapturedANK[3] = {"a", "n", "k"};
+GLuint capturing_copy_of(GLuint program, const GLchar* const* varyings = kCapturedANK,
+                         GLsizei varying_count = 3) {
   GLuint shaders[2] = {};
   GLsizei count = 0;
   glGetAttachedShaders(program, 2, &count, shaders);
   EXPECT_EQ(count, 2);
   const GLuint copy = glCreateProgram();
   for (GLsizei i = 0; i < count; ++i) glAttachShader(copy, shaders[i]);
-  const GLchar* varyings[3] = {"a", "n", "k"};
-  glTransformFeedbackVaryings(copy, 3, varyings, GL_INTERLEAVED_ATTRIBS);
+  glTransformFeedbackVaryings(copy, varying_count, varyings, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(copy);
   GLint ok = 0;
   glGetProgramiv(copy, GL_LINK_STATUS, &ok);
@@ -311,16 +313,7 @@ constexpr const GLchar* kLightingSetUp[6] = {"gl_Position", "l", "v", "r", "n", 
 // the LightingSetUp of each: the records of buffer `lit`, or the arena's first records where `lit`
 // is 0.
 std::vector<LightingSetUp> set_up_lighting(GLuint program, GLuint lit, int32_t count) {
-  GLuint shaders[2] = {};
-  GLsizei attached = 0;
-  glGetAttachedShaders(program, 2, &attached, shaders);
-  const GLuint copy = glCreateProgram();
-  for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
-  glTransformFeedbackVaryings(copy, 6, kLightingSetUp, GL_INTERLEAVED_ATTRIBS);
-  glLinkProgram(copy);
-  GLint ok = 0;
-  glGetProgramiv(copy, GL_LINK_STATUS, &ok);
-  EXPECT_EQ(ok, GL_TRUE);
+  const GLuint copy = capturing_copy_of(program, kLightingSetUp, 6);
   GLuint out = 0;
   glGenBuffers(1, &out);
   glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, out);
