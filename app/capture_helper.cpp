@@ -281,24 +281,30 @@ bool make_helper_for_current_context() {
 
 }  // namespace
 
-bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
+namespace {
+
+// Starts the helper thread running `run`, with the helper made for the current window context
+// first. False where no helper or no thread can be had (its stack did not fit, say): the window's
+// context then does the work itself.
+template <typename... Args>
+bool start_helper_thread(void (*run)(Args...), Args... args) {
   if (!make_helper_for_current_context()) return false;
   try {
-    g_helper.thread = std::thread(capture_on_helper, program, work, ready);
+    g_helper.thread = std::thread(run, args...);
   } catch (const std::system_error&) {
-    return false;  // no thread to be had (its stack did not fit, say): this context captures all
+    return false;
   }
   return true;
 }
 
+}  // namespace
+
+bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
+  return start_helper_thread(capture_on_helper, program, work, ready);
+}
+
 bool begin_helper_task(GLuint program, GLsync ready, bool (*task)(void*, bool), void* arg) {
-  if (!make_helper_for_current_context()) return false;
-  try {
-    g_helper.thread = std::thread(run_task_on_helper, program, ready, task, arg);
-  } catch (const std::system_error&) {
-    return false;  // no thread to be had: the window's context does the task itself
-  }
-  return true;
+  return start_helper_thread(run_task_on_helper, program, ready, task, arg);
 }
 
 bool end_helper_capture() {
