@@ -70,7 +70,15 @@ case "$stack" in
     start_private_x 1600x1200x24  # room for the window and openbox's frame
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     pids+=("$!")
-    for ((i = 0; i < 100; i++)); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+    # Ready once it says which EWMH requests it takes: xdotool refuses to minimise or activate a
+    # window until _NET_SUPPORTED lists _NET_ACTIVE_WINDOW, which openbox sets some time after its
+    # _NET_SUPPORTING_WM_CHECK.
+    for ((i = 0; i < 100; i++)); do
+      xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && break
+      sleep 0.1
+    done
+    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' ||
+      fail "openbox did not start: $(cat "$work/openbox.log")"
     picom --backend glx >"$work/picom.log" 2>&1 &
     compositor=$!
     pids+=("$compositor")
