@@ -1,30 +1,21 @@
-// The capture helper: its context and its thread, on GLX (X11) or EGL (Wayland, or no display).
+// The helper on GLX (X11) or EGL (Wayland, or no display).
 //
 // GL context discipline. The window's context is current on the main thread only, for the whole
-// run. The helper context is current only on the helper thread, from the start of one capture or
-// task to its end, and is released before the thread ends; a new thread is started for each and
-// joined by end_helper_capture, so at most one helper thread exists at a time. The two
-// contexts share objects, but each uses its own program: a program's built-in uniforms (the
-// model-view-projection matrix among them) are loaded from the context that draws with it, and
-// Mesa keeps them in the program object, so two contexts drawing with one program at once would
-// race for them. The helper's program is linked from the capturing program's own shader objects,
-// and is not logged. What they share in use is the capture buffer, written in disjoint ranges; each
-// binds the work's inputs (buffer objects, or the arena's records as client arrays) itself. Object
-// changes cross between them the ways GL orders them: the buffer's storage is allocated by the
-// window's context before a fence that the helper waits on, and the helper finishes (glFinish)
-// before it releases its context, after which the window's context binds the buffer again to draw
-// from it. A task hands each result over behind a fence of its own, which the window's context
-// waits on (glWaitSync) before it binds the result. Xlib is shared between the threads, which
-// XInitThreads (called before the window is opened) makes safe.
+// run. The helper's context is current only on a line's thread beside, from its first piece to its
+// last, and is released before that thread ends (pipeline/piece_line.h: the place's enter and
+// leave). The two contexts share objects; what they share in use are the buffers the pieces write,
+// in disjoint ranges, and each binds the line's inputs itself. Object changes cross between them
+// the ways GL orders them: what the helper reads is made by the window's context before a fence
+// that the helper's GL waits on; a piece the helper hands over carries a fence of its own, which
+// the window's context waits on (glWaitSync) before it draws from it; and the helper finishes
+// (glFinish) before it releases its context, after which the window's context may bind anything
+// the helper wrote. Xlib is shared between the threads, which XInitThreads (called before the
+// window is opened) makes safe.
 #include "app/capture_helper.h"
 
 #include <EGL/egl.h>
 #include <GL/glx.h>
 
-#include <system_error>
-#include <thread>
-
-#include "app/draw.h"
 #include "app/gl_floor.h"
 #include "shading/programs.h"
 
@@ -34,16 +25,10 @@ namespace {
 // snapshot without a display; the helper is made the same way as the context it shares with.
 enum class ContextKind { kNone, kGlx, kEgl };
 
-// The helper's copy of a program, and the program it was linked from (0: a free entry).
-struct HelperProgram {
-  GLuint copied = 0, copy = 0;
-};
-constexpr unsigned kHelperPrograms = 2;  // the doily's surface program and its lighting program
-
-// Everything the helper keeps between captures. Made at the first capture for a window context,
-// and kept for the life of the process like the programs.
-struct CaptureHelperState {
+// The helper of the frame being drawn: made at its first line, destroyed at the frame's end.
+struct HelperState {
   ContextKind kind = ContextKind::kNone;
+  bool tried = false;  // made, or found impossible, for this frame
   Display* display = nullptr;    // GLX
   GLXContext context = nullptr;  // GLX; shares objects with the window's context
   GLXPbuffer pbuffer = 0;        // GLX, 1x1: the helper draws nothing, it only captures
@@ -51,22 +36,14 @@ struct CaptureHelperState {
   EGLContext egl_context = EGL_NO_CONTEXT;
   EGLSurface egl_surface = EGL_NO_SURFACE;  // none where EGL_KHR_surfaceless_context is offered
   // Without a surface the helper's default framebuffer is incomplete, and GL refuses every draw,
-  // capture included: the helper draws into a 1x1 framebuffer object of its own instead.
+  // capture included: the helper draws into a 1x1 framebuffer object of its own instead. It goes
+  // with the context.
   GLuint framebuffer = 0;
-  const void* made_for = nullptr;  // the window context the helper was last made (or tried) for
-  // The helper's own programs, each linked from the very shader objects of the program it
-  // captures for. Made and used on the helper thread only.
-  HelperProgram programs[kHelperPrograms];
-  unsigned next_program = 0;  // the entry the next new copy takes
-  std::thread thread;
-  // The chunks taken are all in the buffer, or the task ran without a GL error; read after the
-  // thread is joined.
-  bool complete = true;
   // A driver may refuse a pbuffer or a shared context with an X error rather than a null result;
   // Xlib's default handler would end the process. While the helper is made, errors are only noted.
   bool x_error = false;
 };
-CaptureHelperState g_helper;
+HelperState g_helper;
 
 int note_x_error(Display*, XErrorEvent*) {
   g_helper.x_error = true;
@@ -153,46 +130,6 @@ bool make_helper_current(bool on) {
             : eglMakeCurrent(g_helper.egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
-// The copy captures the same outputs as the program, in the same order, and reads its inputs from
-// the same attribute locations.
-GLuint link_copy_of(GLuint program) {
-  GLuint shaders[2] = {};
-  GLsizei attached = 0;
-  glGetAttachedShaders(program, 2, &attached, shaders);
-  constexpr GLint kMostCaptured = 4;
-  GLint captured = 0;
-  glGetProgramiv(program, GL_TRANSFORM_FEEDBACK_VARYINGS, &captured);
-  if (captured < 1 || captured > kMostCaptured) return 0;
-  const GLuint copy = glCreateProgram();
-  for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
-  char names[kMostCaptured][64] = {};
-  const GLchar* list[kMostCaptured] = {};
-  for (GLint i = 0; i < captured; ++i) {
-    GLsizei size = 0;
-    GLenum type = 0;
-    glGetTransformFeedbackVarying(program, static_cast<GLuint>(i), sizeof names[i], nullptr, &size,
-                                  &type, names[i]);
-    list[i] = names[i];
-  }
-  glTransformFeedbackVaryings(copy, captured, list, GL_INTERLEAVED_ATTRIBS);
-  GLint inputs = 0;
-  glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &inputs);
-  for (GLint i = 0; i < inputs; ++i) {
-    char name[64] = {};
-    GLint size = 0;
-    GLenum type = 0;
-    glGetActiveAttrib(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
-    const GLint location = glGetAttribLocation(program, name);
-    if (location >= 0) glBindAttribLocation(copy, static_cast<GLuint>(location), name);
-  }
-  glLinkProgram(copy);
-  GLint linked = 0;
-  glGetProgramiv(copy, GL_LINK_STATUS, &linked);
-  if (linked == GL_TRUE) return copy;
-  glDeleteProgram(copy);
-  return 0;
-}
-
 // A complete 1x1 framebuffer, bound for drawing on the helper's context (framebuffer objects are
 // not shared between contexts).
 GLuint make_tiny_framebuffer() {
@@ -206,109 +143,66 @@ GLuint make_tiny_framebuffer() {
   return framebuffer;
 }
 
-// Makes the helper's context current with its copy of `program` bound, once its GL has waited for
-// `ready`. False, with nothing current, where it cannot.
-bool start_on_helper(GLuint program, GLsync ready) {
+// The place's enter, on the line's thread: the helper current, its copy of the program bound and
+// the inputs bound, once its GL has waited for `ready`. False, with nothing current, where it
+// cannot.
+bool enter_helper(void* place) {
+  HelperRun& run = *static_cast<HelperRun*>(place);
   if (!make_helper_current(true)) return false;
   if (g_helper.kind == ContextKind::kEgl && g_helper.egl_surface == EGL_NO_SURFACE &&
       g_helper.framebuffer == 0)
     g_helper.framebuffer = make_tiny_framebuffer();
-  // One copy per program captured for, made at its first use and kept while there is room; a
-  // copy pushed out is left alone, like every program.
-  HelperProgram* copy = nullptr;
-  for (HelperProgram& p : g_helper.programs)
-    if (p.copied == program) copy = &p;
-  if (copy == nullptr) {
-    copy = &g_helper.programs[g_helper.next_program++ % kHelperPrograms];
-    copy->copied = program;
-    copy->copy = link_copy_of(program);
-  }
-  if (copy->copy == 0) {
+  run.copy = link_program_copy(run.program);
+  if (run.copy == 0) {
     make_helper_current(false);
     return false;
   }
-  glWaitSync(ready, 0, GL_TIMEOUT_IGNORED);
-  glUseProgram(copy->copy);
+  glWaitSync(run.ready, 0, GL_TIMEOUT_IGNORED);
+  glUseProgram(run.copy);
+  if (run.bind_inputs != nullptr) run.bind_inputs();
   return true;
 }
 
-// Finishes the helper's work, notes whether the GL reported an error, and releases its context.
-void stop_on_helper(bool complete) {
+// The place's leave: everything the helper did is finished before its context is released.
+void leave_helper(void* place) {
+  HelperRun& run = *static_cast<HelperRun*>(place);
   glFinish();
-  g_helper.complete = complete && glGetError() == GL_NO_ERROR;
+  glUseProgram(0);
+  glDeleteProgram(run.copy);
+  run.copy = 0;
   make_helper_current(false);
 }
 
-// Takes no chunk unless it can capture it: a helper that cannot start leaves all the work to the
-// window's context.
-void capture_on_helper(GLuint program, CaptureWork* work, GLsync ready) {
-  g_helper.complete = true;
-  if (!start_on_helper(program, ready)) return;
-  work->bind_inputs();
-  for (int32_t first, count; work->take(&first, &count);)
-    capture_points(work->buffer, work->record_size * first, work->record_size, first, count);
-  stop_on_helper(true);
-}
-
-// A task that cannot start is still called, told so, and counts as failed: its caller does the
-// work itself.
-void run_task_on_helper(GLuint program, GLsync ready, bool (*task)(void*, bool), void* arg) {
-  g_helper.complete = false;
-  if (!start_on_helper(program, ready)) {
-    task(arg, false);
-    return;
-  }
-  stop_on_helper(task(arg, true));
-}
-
-// Made anew for each new window context (see begin_helper_capture); false where none can be had.
-bool make_helper_for_current_context() {
-  // A window opened again (as the tests do) brings a new context, whose objects the old helper
-  // cannot see: the helper is made anew for it. The old one is left alone, like every GL object
-  // of the run; its display may be gone.
-  const GLXContext glx_window = glXGetCurrentContext();
-  const void* window = glx_window ? static_cast<const void*>(glx_window) : eglGetCurrentContext();
-  if (window != g_helper.made_for) {
-    g_helper = {};  // the old helper is left as it is; its programs named objects of the old
-    g_helper.made_for = window;  // context's share group
-    if (glx_window != nullptr && make_glx_helper_context())
-      g_helper.kind = ContextKind::kGlx;
-    else if (glx_window == nullptr && make_egl_helper_context())
+// Made at the frame's first line on the helper, for the window context current then.
+bool have_helper() {
+  if (!g_helper.tried) {
+    g_helper.tried = true;
+    if (glXGetCurrentContext() != nullptr) {
+      if (make_glx_helper_context()) g_helper.kind = ContextKind::kGlx;
+    } else if (make_egl_helper_context()) {
       g_helper.kind = ContextKind::kEgl;
+    }
   }
   return g_helper.kind != ContextKind::kNone;
 }
 
 }  // namespace
 
-namespace {
+bool start_line_on_helper(PieceLine* line, HelperRun* run) {
+  // Sync objects (GL 3.2) let the helper wait for what it reads; without them it is not used.
+  if (!lines_run_beside() || run->ready == nullptr || !have_helper()) return false;
+  const BesidePlace place = {enter_helper, leave_helper, run};
+  return start_line_beside(line, &place);
+}
 
-// Starts the helper thread running `run`, with the helper made for the current window context
-// first. False where no helper or no thread can be had (its stack did not fit, say): the window's
-// context then does the work itself.
-template <typename... Args>
-bool start_helper_thread(void (*run)(Args...), Args... args) {
-  if (!make_helper_for_current_context()) return false;
-  try {
-    g_helper.thread = std::thread(run, args...);
-  } catch (const std::system_error&) {
-    return false;
+void close_helper() {
+  if (g_helper.kind == ContextKind::kGlx) {
+    glXDestroyContext(g_helper.display, g_helper.context);
+    glXDestroyPbuffer(g_helper.display, g_helper.pbuffer);
+  } else if (g_helper.kind == ContextKind::kEgl) {
+    eglDestroyContext(g_helper.egl_display, g_helper.egl_context);
+    if (g_helper.egl_surface != EGL_NO_SURFACE)
+      eglDestroySurface(g_helper.egl_display, g_helper.egl_surface);
   }
-  return true;
-}
-
-}  // namespace
-
-bool begin_helper_capture(GLuint program, CaptureWork* work, GLsync ready) {
-  return start_helper_thread(capture_on_helper, program, work, ready);
-}
-
-bool begin_helper_task(GLuint program, GLsync ready, bool (*task)(void*, bool), void* arg) {
-  return start_helper_thread(run_task_on_helper, program, ready, task, arg);
-}
-
-bool end_helper_capture() {
-  if (!g_helper.thread.joinable()) return false;
-  g_helper.thread.join();
-  return g_helper.complete;
+  g_helper = {};
 }

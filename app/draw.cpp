@@ -33,11 +33,6 @@ void draw_triangles(const ArenaRange& written) {
 // Drawn as quads straight from the grid, llvmpipe shades most grid vertices twice (its vertex
 // cache works per piece of the index list), and each shading evaluates the fractal surface five
 // times. Captured as points, each is shaded once.
-void capture_vertices(GLuint buffer, int32_t first, int32_t count) {
-  capture_points(buffer, static_cast<GLintptr>(sizeof(Vertex)) * first, sizeof(Vertex), first,
-                 count);
-}
-
 void capture_points(GLuint buffer, GLintptr offset, GLsizeiptr record_size, int32_t first,
                     int32_t count) {
   glBindBufferRange(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer, offset, record_size * count);

@@ -2,8 +2,7 @@
 // entries that a builder reports it wrote.
 //
 // Owns: the arena's client arrays as the GL sees them. May not: build geometry, bind programs or
-// call up into the passes; the doily's draws (app/doily_draw.h) and the capture helper build on
-// these.
+// call up into the passes; the doily's pieces (app/doily_draw.h) build on these.
 #pragma once
 
 #include <GL/glew.h>
@@ -19,13 +18,9 @@ void bind_arena_arrays();
 // its records.
 void draw_triangles(const ArenaRange& written);
 
-// Runs records first .. first + count - 1 of the arena through the bound program's vertex stage as
-// points, nothing rasterised, and captures what the stage outputs (see kDoilyCapturedVaryings)
-// with transform feedback into `buffer`, whose storage is already large enough, at the same record
-// positions.
-void capture_vertices(GLuint buffer, int32_t first, int32_t count);
-
-// The same for any bound vertex arrays and any record: points first .. first + count - 1, captured
-// as records of `record_size` bytes from byte `offset` of `buffer` on.
+// Runs points first .. first + count - 1 of the bound vertex arrays through the bound program's
+// vertex stage, nothing rasterised, and captures what the stage outputs with transform feedback
+// into `buffer`, whose storage is already large enough: records of `record_size` bytes from byte
+// `offset` on.
 void capture_points(GLuint buffer, GLintptr offset, GLsizeiptr record_size, int32_t first,
                     int32_t count);

@@ -1,16 +1,13 @@
 // The frame: the fixed camera, then one pass per object in rank order. Each pass binds its
-// program, then builds its geometry into the arena's reused span and draws it, piece by piece,
-// with at most one drawn piece still waiting in the driver while the next is built.
+// program, then takes its pieces from its line and draws them, with at most one drawn piece still
+// waiting in the driver while the next is taken.
 #include "app/frame.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include <GL/glu.h>
 
+#include "app/capture_helper.h"
 #include "app/doily_draw.h"
 #include "app/draw.h"
 #include "scene/doily.h"
@@ -23,106 +20,71 @@ constexpr double kEye[3] = {300, 300, 200};
 constexpr double kTarget[3] = {0, 70, 0};
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
-// pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), one in each
-// half of the span (see PieceBuilder), the doily in pieces of 15 quad rows (14,985 quads: 59,940
-// index entries, and 16,032 lit vertices where they are captured, 16,000 grid vertices where
-// not). Only the span's pages are ever touched. The doily's pieces are small because the
-// driver's storage for a piece's binned quads, not the arena, is what a piece costs in memory: at
-// most two pieces are queued (see PieceQueue); 15 rows peak at 178 MB and draw faster than 25
-// (196 MB) or 40 (222 MB), and 10 rows gain no more time. Smaller pieces cost more draw calls
-// and, for the doily, a shared vertex row per piece (lit twice where the doily is captured,
-// shaded twice where it is drawn from its grid).
+// pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), piece i in half
+// i % 2 of the span, so that one is built while the other is drawn; the doily in pieces of 15 quad
+// rows (14,985 quads: 59,940 index entries, and 16,032 lit vertices where they are captured,
+// 16,000 grid vertices where not). Only the span's pages are ever touched. The doily's pieces are
+// small because the driver's storage for a piece's binned quads, not the arena, is what a piece
+// costs in memory: at most two pieces are queued (see PieceQueue); 15 rows peak at 178 MB and draw
+// faster than 25 (196 MB) or 40 (222 MB), and 10 rows gain no more time. Smaller pieces cost more
+// draw calls and, for the doily, a shared vertex row per piece (lit twice where the doily is
+// captured, shaded twice where it is drawn from its grid).
 constexpr int32_t kSegmentsPerPiece = 100;
 constexpr int32_t kDoilyRowsPerPiece = 15;
-static_assert(kSegmentsPerPiece * kTubeVertices <= kArenaVertexCapacity, "a piece fits the arena");
 
-// The records (and index entries) of the span: two tube pieces, one in each half. The doily's
-// pieces write fewer index entries and, where captured, no records; the glass and the swan are
-// one piece each.
+// Pieces made ahead of the one being drawn: one, in the span's other half.
+constexpr int32_t kPassLead = 2;
 constexpr int32_t kHalfSpanRecords = kSegmentsPerPiece * kTubeVertices;
-constexpr int32_t kSpanRecords = 2 * kHalfSpanRecords;
+constexpr int32_t kSpanRecords = kPassLead * kHalfSpanRecords;
+static_assert(kSpanRecords <= kArenaVertexCapacity, "the span fits the arena");
+// The doily's pieces write fewer index entries and, where captured, no records; the glass and the
+// swan are one piece each, in the first half.
 static_assert(kSwanVertices <= kSpanRecords && kGlassTopVertices <= kSpanRecords &&
                   kDoilyRowsPerPiece * kDoilyIndexEntriesPerRow <= kSpanRecords,
               "the span mapped ahead must cover every piece");
 
-// A pass built ahead: its pieces are built on the builder's thread, piece i in half i % 2 of the
-// span, while this thread draws the piece before; the builder waits until the piece that last
-// used a half is drawn before it builds there again. For the whole pass the builder alone moves
-// the write cursor and writes the arena; this thread only draws what it is handed.
-struct PieceBuilder {
-  std::mutex mutex;
-  std::condition_variable changed;
-  int32_t built = 0;  // pieces of the pass built so far
-  int32_t drawn = 0;  // pieces this thread has drawn, whose halves are free again
-  ArenaRange written[2];
-  std::thread thread;
+// A pass while it runs: its line and the slots its pieces are made into, piece i in slot i % 2.
+struct PassRun {
+  const FramePass* pass;
+  PieceLine line;
+  PassPiece slots[kPassLead];
 };
-PieceBuilder g_builder;
 
-void build_pieces_ahead(const FramePass* pass) {
-  PieceBuilder& b = g_builder;
-  int32_t piece = 0;
-  for (int32_t first = 0; first < pass->items; first += pass->items_per_piece, ++piece) {
-    {
-      std::unique_lock<std::mutex> lock(b.mutex);
-      b.changed.wait(lock, [&] { return piece - b.drawn < 2; });
-    }
-    arena_rewind_to(piece % 2 * kHalfSpanRecords);
-    const ArenaRange written =
-        pass->build(first, std::min(pass->items_per_piece, pass->items - first));
-    std::lock_guard<std::mutex> lock(b.mutex);
-    b.written[piece % 2] = written;
-    b.built = piece + 1;
-    b.changed.notify_all();
-  }
+bool make_pass_piece(void* producer, int32_t index, bool beside) {
+  PassRun& run = *static_cast<PassRun*>(producer);
+  const FramePass& pass = *run.pass;
+  PassPiece& piece = run.slots[index % kPassLead];
+  piece = {};
+  piece.index = index;
+  piece.first = index * pass.items_per_piece;
+  piece.count = std::min(pass.items_per_piece, pass.items - piece.first);
+  return pass.make(&piece, beside);
 }
 
-// Starts building the pass ahead; false, with nothing started, where no thread can be had.
-bool begin_building_ahead(const FramePass& pass) {
-  g_builder.built = g_builder.drawn = 0;
-  try {
-    g_builder.thread = std::thread(build_pieces_ahead, &pass);
-  } catch (const std::system_error&) {
-    return false;
-  }
-  return true;
+ArenaRange build_glass(int32_t, int32_t) {
+  return build_glass_top();
 }
-
-// The next piece the builder hands over, once it is built.
-ArenaRange take_built_piece(int32_t piece) {
-  std::unique_lock<std::mutex> lock(g_builder.mutex);
-  g_builder.changed.wait(lock, [&] { return g_builder.built > piece; });
-  return g_builder.written[piece % 2];
+ArenaRange build_swan(int32_t, int32_t) {
+  return build_swan_body();
 }
-
-// The piece is drawn (the GL has read its records): its half is free again.
-void hand_back_piece(int32_t piece) {
-  std::lock_guard<std::mutex> lock(g_builder.mutex);
-  g_builder.drawn = piece + 1;
-  g_builder.changed.notify_all();
-}
-
-// The thread preparing the frame, from begin_preparing_frame until render_frame joins it. A
-// process that ends before it draws waits for the thread at exit (a few tens of milliseconds at
-// most) rather than abandon it.
-struct FramePreparation {
-  std::thread thread;
-  ~FramePreparation() {
-    if (thread.joinable()) thread.join();
-  }
-};
-FramePreparation g_preparation;
 
 // A software renderer shades and bins a draw's vertices when the draw is issued and rasterises
 // them later, on threads of its own: left alone, the binned pieces pile up while the rasterisers
 // lag, and their storage is most of the process's peak memory. A fence after each piece, and a
-// wait on the one before the last before the next piece is built, keep one piece queued while
-// the next is built and drawn. The wait flushes; it never finishes the GL's work. Without sync
+// wait on the one before the last before the next piece is taken, keep one piece queued while
+// the next is taken and drawn. The wait flushes; it never finishes the GL's work. Without sync
 // objects (before GL 3.2 and ARB_sync) the pieces are queued as the driver likes.
 struct PieceQueue {
   GLsync older = nullptr, newer = nullptr;  // fences after the last two pieces drawn
 };
-PieceQueue g_queue;
+
+// The frame while it is drawn, from begin_preparing_frame to the end of render_frame.
+struct FrameState {
+  PieceLine preparation;  // one piece: the span mapped and the flat points found
+  bool preparing = false;
+  PieceQueue queue;
+};
+FrameState g_frame;
 
 void wait_for(GLsync& fence) {
   if (fence == nullptr) return;
@@ -134,44 +96,81 @@ void wait_for(GLsync& fence) {
   fence = nullptr;
 }
 
-void wait_for_piece_before_last() {
-  wait_for(g_queue.older);
-}
-
 void fence_piece() {
+  PieceQueue& q = g_frame.queue;
   if (!GLEW_ARB_sync) return;
-  wait_for(g_queue.older);  // waited for before this piece was built: only deletes it
-  g_queue.older = g_queue.newer;
-  g_queue.newer = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  wait_for(q.older);  // waited for before this piece was taken: only deletes it
+  q.older = q.newer;
+  q.newer = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
 }
 
-ArenaRange build_glass(int32_t, int32_t) {
-  return build_glass_top();
-}
-ArenaRange build_swan(int32_t, int32_t) {
-  return build_swan_body();
+bool prepare_frame(void*, int32_t, bool) {
+  map_arena_span(kSpanRecords);
+  find_flat_doily_points();
+  return true;
 }
 
 }  // namespace
 
-// Each pass draws only the pieces it wrote, each piece from the start of the arena. The doily's
-// pieces are rows of its grid, drawn as quads.
+// Each pass draws only the pieces it made, the triangle passes each piece from its half of the
+// arena's span, the doily from its own buffers (or its grid, over the span's start).
 const FramePass kFramePasses[] = {
-    // legs, then the rim
-    {"table", &ProgramSlots::table, kTableSegments, kSegmentsPerPiece, build_table_piece,
-     draw_triangles, nullptr, true},
+    // legs, then the rim; the doily's surface is captured on the helper meanwhile, from the first
+    // piece on: by then this thread's first draw has set up the driver's shader compiler, whose
+    // one-time set-up the helper's first draw would otherwise race for
+    {.name = "table",
+     .program = &MaterialPrograms::table,
+     .items = kTableSegments,
+     .items_per_piece = kSegmentsPerPiece,
+     .make = make_in_span<build_table_piece>,
+     .draw = draw_from_span,
+     .start_beside = start_on_a_thread,
+     .kick_off = begin_doily_surface},
     // a translucent disc
-    {"glass", &ProgramSlots::glass, 1, 1, build_glass, draw_triangles, nullptr, false},
+    {.name = "glass",
+     .program = &MaterialPrograms::glass,
+     .make = make_in_span<build_glass>,
+     .draw = draw_from_span},
     // lifted on the GPU
-    {"doily", &ProgramSlots::doily, kDoilyQuadsPerRow, kDoilyRowsPerPiece, build_doily_pass_piece,
-     draw_doily, finish_doily, false},
+    {.name = "doily",
+     .program = &MaterialPrograms::doily,
+     .items = kDoilyQuadsPerRow,
+     .items_per_piece = kDoilyRowsPerPiece,
+     .make = make_doily_piece,
+     .draw = draw_doily_piece,
+     .let_go = let_go_of_doily_piece,
+     .start_beside = start_doily_pieces_on_helper,
+     .begin = complete_doily_surface,
+     .end = let_go_of_doily_surface},
     // feathers, then neck
-    {"swan", &ProgramSlots::swan, 1, 1, build_swan, draw_triangles, nullptr, false},
+    {.name = "swan",
+     .program = &MaterialPrograms::swan,
+     .make = make_in_span<build_swan>,
+     .draw = draw_from_span},
     // walls, then the dome
-    {"cage", &ProgramSlots::cage, kCageSegments, kSegmentsPerPiece, build_cage_piece,
-     draw_triangles, nullptr, true},
+    {.name = "cage",
+     .program = &MaterialPrograms::cage,
+     .items = kCageSegments,
+     .items_per_piece = kSegmentsPerPiece,
+     .make = make_in_span<build_cage_piece>,
+     .draw = draw_from_span,
+     .start_beside = start_on_a_thread},
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
+
+bool build_in_span(PassPiece* piece, ArenaRange (*build)(int32_t first, int32_t count)) {
+  arena_rewind_to(piece->index % kPassLead * kHalfSpanRecords);
+  piece->written = build(piece->first, piece->count);
+  return true;
+}
+
+void draw_from_span(PassPiece* piece) {
+  draw_triangles(piece->written);
+}
+
+bool start_on_a_thread(PieceLine* line) {
+  return start_line_beside(line);
+}
 
 void set_camera() {
   glMatrixMode(GL_MODELVIEW);
@@ -179,72 +178,56 @@ void set_camera() {
   gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
 }
 
-void run_pass(const FramePass& pass, PassWatcher watch, void (*after_first_piece)()) {
-  const auto step = [watch](PassStep s) {
-    if (watch != nullptr) watch(s);
-  };
-  glUseProgram(g_plain_programs.*pass.program);
-  // One piece: wait until the piece before the last is done, take the piece from `build` (built
-  // here, or handed over by the builder), draw it and fence it.
-  const auto draw_piece = [&](auto&& build) {
-    wait_for_piece_before_last();
-    step(PassStep::kBuild);
-    const ArenaRange written = build();
-    step(PassStep::kDraw);
-    pass.draw(written);
-    step(PassStep::kDrawn);
+void run_pass(const FramePass& pass, PassWatcher watch) {
+  const auto see = [&](PassStep step) { return watch == nullptr || watch(pass, step); };
+  const GLuint program = g_programs.drawn.*pass.program;
+  const int32_t all = (pass.items + pass.items_per_piece - 1) / pass.items_per_piece;
+  PassRun run;
+  run.pass = &pass;
+  open_line(&run.line, make_pass_piece, &run, see(PassStep::kBegin) ? all : 0, kPassLead);
+  if (pass.begin != nullptr) pass.begin();
+  if (pass.start_beside != nullptr) pass.start_beside(&run.line);
+  int32_t taken = 0;
+  while (taken < run.line.pieces) {
+    wait_for(g_frame.queue.older);  // the piece before the last is done
+    bool go_on = see(PassStep::kTake);
+    take_piece(&run.line, taken);
+    PassPiece& piece = run.slots[taken % kPassLead];
+    // A piece made here may have bound another program on the way (the doily's lighting).
+    glUseProgram(program);
+    go_on = see(PassStep::kDraw) && go_on;
+    pass.draw(&piece);
+    go_on = see(PassStep::kDrawn) && go_on;
     fence_piece();
-    if (after_first_piece != nullptr) after_first_piece();
-    after_first_piece = nullptr;
-  };
-  if (pass.built_ahead && begin_building_ahead(pass)) {
-    const int32_t pieces = (pass.items + pass.items_per_piece - 1) / pass.items_per_piece;
-    for (int32_t piece = 0; piece < pieces; ++piece) {
-      draw_piece([piece] { return take_built_piece(piece); });
-      hand_back_piece(piece);
-    }
-    g_builder.thread.join();
-  } else {
-    for_each_piece(pass.items, pass.items_per_piece, [&](int32_t first, int32_t count) {
-      draw_piece([&] { return pass.build(first, count); });
-    });
+    hand_back_piece(&run.line, taken);
+    if (++taken == 1 && pass.kick_off != nullptr) pass.kick_off();
+    if (!go_on) break;
   }
-  if (pass.finish != nullptr) {
-    step(PassStep::kDraw);
-    pass.finish();
-    step(PassStep::kDrawn);
-  }
+  const int32_t made = cut_line(&run.line);
+  for (int32_t index = taken; index < made && pass.let_go != nullptr; ++index)
+    pass.let_go(&run.slots[index % kPassLead]);
+  if (pass.end != nullptr) pass.end();
 }
-
-namespace {
-
-void prepare_frame() {
-  map_arena_span(kSpanRecords);
-  find_flat_doily_points();
-}
-
-}  // namespace
 
 void begin_preparing_frame() {
-  if (g_preparation.thread.joinable()) return;
-  try {
-    g_preparation.thread = std::thread(prepare_frame);
-  } catch (const std::system_error&) {
-    // No thread to be had: the drawing thread takes the page faults itself, as it writes, and
-    // the doily's first piece finds the flat points.
-  }
+  FrameState& f = g_frame;
+  if (f.preparing) return;
+  open_line(&f.preparation, prepare_frame, nullptr, 1, 1);
+  start_line_beside(&f.preparation);  // or render_frame prepares it
+  f.preparing = true;
 }
 
-void render_frame() {
-  if (g_preparation.thread.joinable()) g_preparation.thread.join();  // before anything is built
+void render_frame(PassWatcher watch) {
+  FrameState& f = g_frame;
+  if (f.preparing) finish_line(&f.preparation);  // before anything is built
+  f.preparing = false;
   set_camera();
-  // The doily's surface is captured on the helper while the table and the glass are drawn, from
-  // the table's first piece on: by then this thread's first draw has set up the driver's shader
-  // compiler, whose one-time set-up the helper's first draw would otherwise race for.
-  run_pass(kFramePasses[0], nullptr, begin_doily_surface);
-  for (int i = 1; i < kFramePassCount; ++i) run_pass(kFramePasses[i]);
+  for (int i = 0; i < kFramePassCount; ++i) run_pass(kFramePasses[i], watch);
+  let_go_of_doily_surface();  // where the doily pass was left out after the table began it
+  close_helper();
   // The frame's last pieces are left to whoever reads or presents the frame.
-  if (g_queue.older != nullptr) glDeleteSync(g_queue.older);
-  if (g_queue.newer != nullptr) glDeleteSync(g_queue.newer);
-  g_queue = {};
+  if (f.queue.older != nullptr) glDeleteSync(f.queue.older);
+  if (f.queue.newer != nullptr) glDeleteSync(f.queue.newer);
+  f.queue = {};
 }
+

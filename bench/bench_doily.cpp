@@ -1,20 +1,21 @@
 // bench_doily [RUNS]: times the doily pass on the current GL, run by hand:
 //   DISPLAY=:0 ./build/bench_doily 5
 // The first frame is drawn once untimed (it sets the camera and warms the driver's shader cache);
-// then each run clears, builds the grid and draws it with the doily program, timing the build and
-// the draw separately with glFinish on both sides of the draw. Prints every run and the medians.
+// then each run clears and runs the doily pass as the frame does, helper included, timing the takes
+// of its pieces (built here, or waited for) and their draws separately, with glFinish on both sides
+// of each draw. Prints every run and the medians.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <GL/glew.h>
 
-#include "app/doily_draw.h"
+#include "app/frame.h"
 #include "app/shell.h"
 #include "bench/median.h"
-#include "scene/doily.h"
 #include "shading/programs.h"
 
 namespace {
@@ -23,6 +24,28 @@ using Clock = std::chrono::steady_clock;
 
 double milliseconds_since(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct PassTimes {
+  Clock::time_point since;
+  double take = 0, draw = 0;
+};
+PassTimes g_times;
+
+bool time_step(const FramePass&, PassStep step) {
+  if (step == PassStep::kBegin) return true;
+  glFinish();
+  const double ms = milliseconds_since(g_times.since);
+  if (step == PassStep::kDraw) g_times.take += ms;
+  if (step == PassStep::kDrawn) g_times.draw += ms;
+  g_times.since = Clock::now();
+  return true;
+}
+
+const FramePass& doily_pass() {
+  for (int i = 0; i < kFramePassCount; ++i)
+    if (std::string(kFramePasses[i].name) == "doily") return kFramePasses[i];
+  std::abort();
 }
 
 }  // namespace
@@ -43,22 +66,17 @@ int main(int argc, char** argv) {
   glFinish();
   std::printf("first frame (untimed warm-up): %.1f ms\n", milliseconds_since(first));
 
-  std::vector<double> builds, draws;
+  std::vector<double> takes, draws;
   for (int run = 0; run < runs; ++run) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glUseProgram(g_programs.doily);
     glFinish();
-    const Clock::time_point build_start = Clock::now();
-    const ArenaRange grid = build_doily_pass_piece(0, kDoilyQuadsPerRow);
-    builds.push_back(milliseconds_since(build_start));
-    const Clock::time_point draw_start = Clock::now();
-    draw_doily(grid);
-    finish_doily();
-    glFinish();
-    draws.push_back(milliseconds_since(draw_start));
-    std::printf("run %d: build %.2f ms, draw %.1f ms\n", run + 1, builds.back(), draws.back());
+    g_times = {Clock::now(), 0, 0};
+    run_pass(doily_pass(), time_step);
+    takes.push_back(g_times.take);
+    draws.push_back(g_times.draw);
+    std::printf("run %d: take %.2f ms, draw %.1f ms\n", run + 1, takes.back(), draws.back());
   }
-  std::printf("median of %d runs: build %.2f ms, draw %.1f ms\n", runs, median(builds),
+  std::printf("median of %d runs: take %.2f ms, draw %.1f ms\n", runs, median(takes),
               median(draws));
   shut_down();
   return 0;

@@ -91,27 +91,31 @@ int run_plain() {
   return 0;
 }
 
-// One pass's build and draw times, summed over its pieces by time_pass_step.
+// Each pass's take and draw times, summed over its pieces by time_pass_step.
 struct PassTimes {
   Clock::time_point since;
-  bool building = false;
-  double build = 0, draw = 0;
+  bool taking = false;
+  double take = 0, draw = 0;
 };
-PassTimes g_pass_times;
+PassTimes g_pass_times[8];
+static_assert(sizeof g_pass_times / sizeof g_pass_times[0] >= 5, "a figure for every pass");
 
-// Watches run_pass: glFinish on both sides of each draw, so that each figure holds only its own
-// work, and nothing added to the builds.
-void time_pass_step(PassStep step) {
-  PassTimes& t = g_pass_times;
+// Watches the frame's passes: glFinish on both sides of each draw, so that each figure holds only
+// its own work. A piece's take is its build where it is made here, and the wait for it where it is
+// made beside.
+bool time_pass_step(const FramePass& pass, PassStep step) {
+  PassTimes& t = g_pass_times[&pass - kFramePasses];
   switch (step) {
-    case PassStep::kBuild:
+    case PassStep::kBegin:
+      break;
+    case PassStep::kTake:
       glFinish();
       t.since = Clock::now();
-      t.building = true;
+      t.taking = true;
       break;
     case PassStep::kDraw:
-      if (t.building) t.build += seconds_since(t.since);
-      t.building = false;
+      if (t.taking) t.take += seconds_since(t.since);
+      t.taking = false;
       glFinish();
       t.since = Clock::now();
       break;
@@ -120,10 +124,11 @@ void time_pass_step(PassStep step) {
       t.draw += seconds_since(t.since);
       break;
   }
+  return true;
 }
 
 // Every step of start-up and of the frame on its own, with glFinish around each draw so that each
-// figure holds only its own work.
+// figure holds only its own work. The frame is the program's own, helper and threads included.
 int run_steps() {
   std::vector<std::pair<std::string, double>> figures;
   auto record = [&](const std::string& name, double value) { figures.emplace_back(name, value); };
@@ -138,12 +143,10 @@ int run_steps() {
   record("step.programs", seconds_since(t));
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  set_camera();
+  render_frame(time_pass_step);
   for (int i = 0; i < kFramePassCount; ++i) {
-    g_pass_times = {};
-    run_pass(kFramePasses[i], time_pass_step);
-    record(std::string("step.geometry.") + kFramePasses[i].name, g_pass_times.build);
-    record(std::string("step.draw.") + kFramePasses[i].name, g_pass_times.draw);
+    record(std::string("step.take.") + kFramePasses[i].name, g_pass_times[i].take);
+    record(std::string("step.draw.") + kFramePasses[i].name, g_pass_times[i].draw);
   }
   report_figures(figures);
   shut_down();

@@ -1,19 +1,18 @@
 // PNG files through libpng: writing with errors kept instead of printed, reading any PNG as RGB.
-// Unfiltered rows are deflated here, in parts on two threads, and handed to libpng as IDAT chunks.
+// Unfiltered rows are deflated here, in parts, and handed to libpng as IDAT chunks.
 #include "image/png_io.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <png.h>
 #include <zlib.h>
+
+#include "pipeline/piece_line.h"
 
 namespace {
 
@@ -91,27 +90,32 @@ void deflate_rows(const RgbImage& image, int first_row, int end_row, int level, 
   deflateEnd(&z);
 }
 
-// The zlib stream of the unfiltered rows: header, the rows deflated in kParts parts, and the
-// Adler-32 of all the rows. This thread and one more (where one can be had) take the parts in turn,
-// whichever is free: the picture's lower rows take zlib about twice as long as its upper ones.
-// Empty where zlib fails.
-std::vector<unsigned char> deflate_image(const RgbImage& image, int level) {
-  constexpr int kParts = 8;
+// The image's rows in kParts parts, each deflated on its own: the parts of a line that this thread
+// and one beside it (where one can be had) take in turn, whichever is free, since the picture's
+// lower rows take zlib about twice as long as its upper ones.
+constexpr int kParts = 8;
+struct DeflatedImage {
+  const RgbImage* image;
+  int level;
   DeflatedRows parts[kParts];
-  std::atomic<int> next{0};
-  const auto work = [&] {
-    for (int p; (p = next.fetch_add(1)) < kParts;)
-      deflate_rows(image, image.height * p / kParts, image.height * (p + 1) / kParts, level,
-                   p == kParts - 1, &parts[p]);
-  };
-  std::thread other;
-  try {
-    other = std::thread(work);
-  } catch (const std::system_error&) {
-    // No second thread: this one deflates every part.
-  }
-  work();
-  if (other.joinable()) other.join();
+};
+
+bool deflate_part(void* producer, int32_t part, bool) {
+  DeflatedImage& d = *static_cast<DeflatedImage*>(producer);
+  const int height = d.image->height;
+  deflate_rows(*d.image, height * part / kParts, height * (part + 1) / kParts, d.level,
+               part == kParts - 1, &d.parts[part]);
+  return true;
+}
+
+// The zlib stream of the unfiltered rows: header, the rows' parts joined in order, and the
+// Adler-32 of all the rows. Empty where zlib fails.
+std::vector<unsigned char> deflate_image(const RgbImage& image, int level) {
+  DeflatedImage deflated{&image, level, {}};
+  PieceLine line;
+  open_line(&line, deflate_part, &deflated, kParts, kParts);
+  start_line_beside(&line);  // or this thread deflates every part
+  finish_line(&line);
   std::vector<unsigned char> stream;
   // CMF: deflate with a 32K window; FLG: the level's speed class, and the check bits that make
   // CMF * 256 + FLG a multiple of 31.
@@ -122,7 +126,7 @@ std::vector<unsigned char> deflate_image(const RgbImage& image, int level) {
   stream.push_back(static_cast<unsigned char>(cmf));
   stream.push_back(static_cast<unsigned char>(flg));
   uLong adler = adler32(0, nullptr, 0);
-  for (const DeflatedRows& part : parts) {
+  for (const DeflatedRows& part : deflated.parts) {
     if (!part.ok) return {};
     stream.insert(stream.end(), part.bytes.begin(), part.bytes.end());
     adler = adler32_combine(adler, part.adler, part.raw_bytes);
@@ -145,10 +149,8 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error,
                     PngCompression compression) {
   // Compressed before libpng is set up: its errors jump back to the setjmp below, past no
   // destructor.
-  const std::vector<unsigned char> stream = compression.filter_rows
-                                                ? std::vector<unsigned char>()
-                                                : deflate_image(image, compression.zlib_level);
-  if (!compression.filter_rows && stream.empty()) {
+  const std::vector<unsigned char> stream = deflate_image(image, compression.zlib_level);
+  if (stream.empty()) {
     *error = "zlib could not compress the image";
     return false;
   }
@@ -169,19 +171,10 @@ bool write_png_data(FILE* file, const RgbImage& image, std::string* error,
     return false;
   }
   png_init_io(png, file);
-  png_set_compression_level(png, compression.zlib_level);
-  if (!compression.filter_rows) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  if (!compression.filter_rows) {
-    write_idat_and_end(png, stream);
-    png_destroy_write_struct(&png, &info);
-    return true;
-  }
-  for (int y = 0; y < image.height; ++y)
-    png_write_row(png, image.pixels.data() + static_cast<size_t>(y) * image.width * 3);
-  png_write_end(png, nullptr);
+  write_idat_and_end(png, stream);
   png_destroy_write_struct(&png, &info);
   return true;
 }

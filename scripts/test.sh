@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite on a private virtual X server,
-# then the CPU-side tests again under AddressSanitizer and UBSan, and the tests that capture the
-# doily on two threads under ThreadSanitizer. The private server is used even
+# then the CPU-side tests again under AddressSanitizer and UBSan, and the concurrent ones under
+# ThreadSanitizer. The private server is used even
 # when DISPLAY is set: the end-to-end tests move the pointer and type keys, which must not land in
 # the user's desktop.
 set -euo pipefail
@@ -18,13 +18,13 @@ env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu
 
-# The doily's helper thread captures and lights while the main thread draws, the frame is
-# prepared on a thread of its own before it is drawn, and tube pieces are built a piece ahead on
-# another: the frame, the helper's own test, the frame after its preparation and a pass built
-# ahead under ThreadSanitizer. halt_on_error turns any report into a failing status; the
-# suppressions cover what the sanitizer cannot see inside Mesa (see the file).
-cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TSAN=ON >/dev/null
-cmake --build "$root/build-tsan" -j "$(nproc)" --target gl_tests
+# Everything that runs work beside the drawing thread (the lines of pieces, the frame, its passes
+# and the helper) carries the label "concurrent": those tests again under ThreadSanitizer.
+# halt_on_error turns any report into a failing status; the suppressions cover what the sanitizer
+# cannot see inside Mesa (see the file).
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TESTS=ON \
+  -DSWANCAGE_TSAN=ON >/dev/null
+cmake --build "$root/build-tsan" -j "$(nproc)" --target pipeline_tests frame_tests
 env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-  "$root/scripts/with-display.sh" \
-  "$root/build-tsan/gl_tests" --gtest_filter='CaptureHelper.*:Baseline.DoilyFrom*:Frame.WaitsForItsPreparation*:Frame.PassBuiltAhead*'
+  "$root/scripts/with-display.sh" ctest --test-dir "$root/build-tsan" --output-on-failure -j 2 \
+  -L concurrent

@@ -7,8 +7,7 @@
 
 #include "shading/shader_texts.h"
 
-ProgramSlots g_programs;
-ProgramSlots g_plain_programs;
+ProgramTable g_programs;
 
 const GLchar* const kDoilyCapturedVaryings[3] = {"k", "n", "a"};
 const GLchar* const kDoilySurfaceVaryings[2] = {"k", "a"};
@@ -57,20 +56,20 @@ GLuint build_capture_program(const GLchar* const* texts, GLsizei text_count,
 }
 
 // The doily's two capture programs and its plain program, where the doily program captures.
-// Any of them failing leaves the doily drawn from its grid.
+// Any of them failing leaves the doily drawn from its grid, with the doily program.
 void build_doily_capture_programs() {
-  g_programs.doily_surface = g_programs.doily_lighting = g_programs.doily_lit = 0;
-  if (!g_programs.doily_captures) return;
+  ProgramTable& t = g_programs;
+  t.drawn.doily = t.logged.doily;
+  t.doily_surface = t.doily_lighting = 0;
+  if (!t.doily_captures) return;
   const GLchar* const surface[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilySurfaceBody};
-  g_programs.doily_surface =
-      build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
+  t.doily_surface = build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
   const GLchar* const lighting[1] = {kDoilyLightingStage};
-  g_programs.doily_lighting =
+  t.doily_lighting =
       build_capture_program(lighting, 1, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
-  g_programs.doily_lit = build_plain_program(g_programs.doily, kDoilySnippet);
-  if (g_programs.doily_lit == g_programs.doily) g_programs.doily_lit = 0;
-  g_programs.doily_captures =
-      g_programs.doily_surface != 0 && g_programs.doily_lighting != 0 && g_programs.doily_lit != 0;
+  const GLuint lit = build_plain_program(t.logged.doily, kDoilySnippet);
+  t.doily_captures = t.doily_surface != 0 && t.doily_lighting != 0 && lit != t.logged.doily;
+  if (t.doily_captures) t.drawn.doily = lit;
 }
 
 }  // namespace
@@ -130,19 +129,62 @@ GLuint build_plain_program(GLuint material, const char* snippet) {
   return linked == GL_TRUE ? p : material;
 }
 
-void build_all_programs() {
-  g_programs.doily_captures = GLEW_VERSION_3_0;
-  g_programs.doily =
-      build_program(kDoilySnippet, g_programs.doily_captures ? kDoilyCapturedVaryings : nullptr);
-  g_programs.cage = build_program(kCageSnippet);
-  g_programs.glass = build_program(kGlassSnippet);
-  g_programs.swan = build_program(kSwanSnippet);
-  g_programs.table = build_program(kTableSnippet);
-  build_doily_capture_programs();
-  g_plain_programs = {};
-  g_plain_programs.doily = g_programs.doily;
-  g_plain_programs.cage = build_plain_program(g_programs.cage, kCageSnippet);
-  g_plain_programs.glass = build_plain_program(g_programs.glass, kGlassSnippet);
-  g_plain_programs.swan = build_plain_program(g_programs.swan, kSwanSnippet);
-  g_plain_programs.table = build_plain_program(g_programs.table, kTableSnippet);
+GLuint link_program_copy(GLuint program, const GLchar* const* captured, GLsizei count) {
+  constexpr GLint kMostCaptured = 8;
+  constexpr GLsizei kNameSize = 64;
+  GLuint shaders[2] = {};
+  GLsizei attached = 0;
+  glGetAttachedShaders(program, 2, &attached, shaders);
+  char names[kMostCaptured][kNameSize] = {};
+  const GLchar* own[kMostCaptured] = {};
+  if (captured == nullptr) {
+    GLint outputs = 0;
+    glGetProgramiv(program, GL_TRANSFORM_FEEDBACK_VARYINGS, &outputs);
+    if (outputs > kMostCaptured) return 0;
+    for (GLint i = 0; i < outputs; ++i) {
+      GLsizei size = 0;
+      GLenum type = 0;
+      glGetTransformFeedbackVarying(program, static_cast<GLuint>(i), kNameSize, nullptr, &size,
+                                    &type, names[i]);
+      own[i] = names[i];
+    }
+    captured = own;
+    count = outputs;
+  }
+  const GLuint copy = glCreateProgram();
+  for (GLsizei i = 0; i < attached; ++i) glAttachShader(copy, shaders[i]);
+  if (count > 0) glTransformFeedbackVaryings(copy, count, captured, GL_INTERLEAVED_ATTRIBS);
+  GLint inputs = 0;
+  glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &inputs);
+  for (GLint i = 0; i < inputs; ++i) {
+    char name[kNameSize] = {};
+    GLint size = 0;
+    GLenum type = 0;
+    glGetActiveAttrib(program, static_cast<GLuint>(i), kNameSize, nullptr, &size, &type, name);
+    const GLint location = glGetAttribLocation(program, name);
+    if (location >= 0) glBindAttribLocation(copy, static_cast<GLuint>(location), name);
+  }
+  glLinkProgram(copy);
+  GLint linked = 0;
+  glGetProgramiv(copy, GL_LINK_STATUS, &linked);
+  if (linked == GL_TRUE) return copy;
+  glDeleteProgram(copy);
+  return 0;
 }
+
+void build_all_programs() {
+  ProgramTable& t = g_programs;
+  t.doily_captures = GLEW_VERSION_3_0;
+  t.logged.doily =
+      build_program(kDoilySnippet, t.doily_captures ? kDoilyCapturedVaryings : nullptr);
+  t.logged.cage = build_program(kCageSnippet);
+  t.logged.glass = build_program(kGlassSnippet);
+  t.logged.swan = build_program(kSwanSnippet);
+  t.logged.table = build_program(kTableSnippet);
+  build_doily_capture_programs();
+  t.drawn.cage = build_plain_program(t.logged.cage, kCageSnippet);
+  t.drawn.glass = build_plain_program(t.logged.glass, kGlassSnippet);
+  t.drawn.swan = build_plain_program(t.logged.swan, kSwanSnippet);
+  t.drawn.table = build_plain_program(t.logged.table, kTableSnippet);
+}
+

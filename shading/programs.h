@@ -1,35 +1,39 @@
 // Compiling, linking and logging the five material programs, and building the doily's two capture
 // programs, which are not logged.
 //
-// Owns: compile_stage, build_program and the program slots.
+// Owns: compile_stage, build_program and the program table.
 // May not: delete or detach shaders or programs; they live until the process ends.
 #pragma once
 
 #include <GL/glew.h>
 
-// One program object name per material, filled by build_all_programs in this order.
-struct ProgramSlots {
+// One program object name per material.
+struct MaterialPrograms {
   GLuint doily, cage, glass, swan, table;
-  // The doily program was linked to capture each vertex's colour, normal and position with
-  // transform feedback (where the GL has it, from 3.0 on), as one GL_C4F_N3F_V3F record per vertex,
-  // and the two capture programs below were built: the doily is drawn from captured records.
-  bool doily_captures;
-  // Vertex stages only, not logged, 0 where the GL cannot capture. doily_surface evaluates the
-  // doily's surface once per point of the padded grid and captures kDoilySurfaceVaryings;
-  // doily_lighting reads those records (kDoilyLightingInputs) and captures kDoilyCapturedVaryings.
-  GLuint doily_surface, doily_lighting;
-  // Draws the captured records: the doily's plain program (see g_plain_programs). Not logged; 0
-  // where the GL cannot capture.
-  GLuint doily_lit;
 };
-extern ProgramSlots g_programs;
 
-// The programs the frame draws with, in the five material slots only: for cage, glass, swan and
-// table, the material's plain program, its own fragment stage behind kPlainVertexBody, which is
-// what the material program's vertex stage does with every vertex whose normal is not zero, all
-// of theirs, without the doily grid's branch. Not logged. The doily slot holds the doily program
-// itself, whose grid vertices need the branch; its lit vertices are drawn with doily_lit.
-extern ProgramSlots g_plain_programs;
+// Every program of the run, by what it is for, filled by build_all_programs.
+struct ProgramTable {
+  // The five material programs, built and logged in this order. Where the GL has transform
+  // feedback (from 3.0 on) the doily program is linked to capture each vertex's colour, normal and
+  // position as one GL_C4F_N3F_V3F record.
+  MaterialPrograms logged;
+  // What the frame draws each object with. For cage, glass, swan and table, the material's plain
+  // program: its own fragment stage behind kPlainVertexBody, which is what the material program's
+  // vertex stage does with every vertex whose normal is not zero, all of theirs, without the doily
+  // grid's branch; the material program itself where the plain one does not build. For the doily,
+  // its plain program where it is drawn from captured records, the doily program where it is drawn
+  // from its grid, whose vertices need the branch. None of these is logged.
+  MaterialPrograms drawn;
+  // The doily is drawn from captured records: the two capture programs below and the doily's plain
+  // program were built. Vertex stages only, not logged, 0 where the GL cannot capture: doily_surface
+  // evaluates the doily's surface once per point of the padded grid and captures
+  // kDoilySurfaceVaryings; doily_lighting reads those records (kDoilyLightingInputs) and captures
+  // kDoilyCapturedVaryings.
+  bool doily_captures;
+  GLuint doily_surface, doily_lighting;
+};
+extern ProgramTable g_programs;
 
 // The plain program of `material`, built from `snippet` (the one it was built from), linked with
 // its very fragment shader object; `material` itself where the plain program does not build.
@@ -62,6 +66,14 @@ GLuint compile_stage(GLenum type, const char* snippet, const char* body);
 // the info log and exits with status 1.
 GLuint build_program(const char* snippet, const GLchar* const* captured = nullptr);
 
-// Builds doily, cage, glass, swan and table, in that order: fifteen log lines. The doily program
-// captures its vertices where the GL has transform feedback.
+// A second program from the very shader objects of `program`, with its attribute locations, linked
+// to capture `captured` (`count` names, interleaved), or, where `captured` is null, the outputs
+// `program` captures, in the same order. Not logged; 0 where it does not link. Another context uses
+// such a copy to draw what `program` draws, and the tests to capture what its stages compute.
+GLuint link_program_copy(GLuint program, const GLchar* const* captured = nullptr,
+                         GLsizei count = 0);
+
+// Builds doily, cage, glass, swan and table, in that order: fifteen log lines, then the programs
+// the frame draws with and the doily's capture programs. The doily program captures its vertices
+// where the GL has transform feedback.
 void build_all_programs();

@@ -10,10 +10,10 @@
 #include "app/shell.h"
 #include "geometry/arena.h"
 #include "shading/programs.h"
-#include "tests/gl_env.h"
 #include "image/image_diff.h"
 #include "image/png_io.h"
 #include "app/framebuffer.h"
+#include "tests/lib/gl_util.h"
 
 namespace {
 
@@ -24,21 +24,25 @@ const ImageDiffLimits kLimits{SWANCAGE_BASELINE_TOLERANCE, SWANCAGE_BASELINE_MAX
 // Counts every pixel that differs at all; never fails.
 const ImageDiffLimits kExactly{0, 1.0, 0, 1.0};
 
-// Draws the frame as render_frame does, but without the pass named `skipped`.
+// The pass the frame leaves out, and whether it was seen.
+std::string g_skipped;
+bool g_skipped_seen = false;
+
+bool leave_out_skipped(const FramePass& pass, PassStep step) {
+  if (step != PassStep::kBegin || pass.name != g_skipped) return true;
+  g_skipped_seen = true;
+  return false;
+}
+
+// Draws the frame, but without the pass named `skipped`.
 RgbImage frame_without(const std::string& skipped) {
   start_up_capturing_log();
   g_arena.count = 0;  // a fresh arena, also when several tests share one process
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  set_camera();
-  bool found = false;
-  for (int i = 0; i < kFramePassCount; ++i) {
-    if (kFramePasses[i].name == skipped) {
-      found = true;
-      continue;
-    }
-    run_pass(kFramePasses[i]);
-  }
-  EXPECT_TRUE(found) << "no pass named " << skipped;
+  g_skipped = skipped;
+  g_skipped_seen = false;
+  render_frame(leave_out_skipped);
+  EXPECT_TRUE(g_skipped_seen) << "no pass named " << skipped;
   return read_back_buffer();
 }
 
@@ -51,7 +55,7 @@ TEST(Baseline, DoilyFromCapturedVerticesAndFromItsGridBothMatch) {
   ASSERT_TRUE(read_png_rgb(SWANCAGE_BASELINE_PNG, &baseline, &error)) << error;
   for (bool captured : {true, false}) {
     start_up_capturing_log();
-    if (!captured) g_programs.doily_captures = false;
+    if (!captured) draw_doily_from_its_grid();
     std::printf("doily %s\n",
                 g_programs.doily_captures ? "from captured vertices" : "from its grid");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -61,7 +65,7 @@ TEST(Baseline, DoilyFromCapturedVerticesAndFromItsGridBothMatch) {
     std::printf("  exactly: %s\n", describe(exact, baseline, observed, kExactly).c_str());
     const ImageDiffResult result = compare_images(baseline, observed, kLimits);
     EXPECT_TRUE(result.passed) << describe(result, baseline, observed, kLimits);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_NO_GL_ERROR();
   }
 }
 

@@ -17,7 +17,7 @@
 #include "scene/doily.h"
 #include "scene/picture.h"
 #include "shading/programs.h"
-#include "tests/gl_env.h"
+#include "tests/lib/gl_util.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ Pixel read_pixel(int x, int y) {
 // draws: each triangle of the four solid passes and each doily quad exactly once.
 TEST(Frame, DrawsTableSwanAndCageEachWithItsProgram) {
   start_up_capturing_log();
-  g_programs.doily_captures = false;
+  draw_doily_from_its_grid();
   const GLuint primitives = primitives_of_one_frame();
   const GLuint triangles = kPictureTriangleVertices / 3;
   EXPECT_TRUE(primitives == triangles + GLuint(kDoilyQuadCount) ||
@@ -119,7 +119,7 @@ struct StampedPasses {
 };
 StampedPasses g_stamped;
 
-ArenaRange build_stamped_piece(int32_t first, int32_t count) {
+ArenaRange build_stamped(int32_t first, int32_t count) {
   const int32_t start = g_arena.count;
   arena_reserve(count * 3);
   for (int32_t i = 0; i < count; ++i) {
@@ -129,7 +129,8 @@ ArenaRange build_stamped_piece(int32_t first, int32_t count) {
   return triangles_since(start, g_arena.count);
 }
 
-void draw_stamped_piece(const ArenaRange& written) {
+void draw_stamped_piece(PassPiece* piece) {
+  const ArenaRange& written = piece->written;
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const float stamp = g_arena.vertices[written.first_vertex].x;
   if (stamp != float(g_stamped.pieces_drawn * 1000)) ++g_stamped.out_of_order;
@@ -143,8 +144,13 @@ void draw_stamped_piece(const ArenaRange& written) {
 
 TEST(Frame, PassBuiltAheadKeepsEachPieceWholeUntilItIsDrawn) {
   start_up_capturing_log();
-  const FramePass stamped = {"stamped",           &ProgramSlots::cage, 12000,   1000,
-                             build_stamped_piece, draw_stamped_piece,  nullptr, true};
+  const FramePass stamped = {.name = "stamped",
+                             .program = &MaterialPrograms::cage,
+                             .items = 12000,
+                             .items_per_piece = 1000,
+                             .make = make_in_span<build_stamped>,
+                             .draw = draw_stamped_piece,
+                             .start_beside = start_on_a_thread};
   run_pass(stamped);
   EXPECT_EQ(g_stamped.pieces_drawn, 12);
   EXPECT_EQ(g_stamped.out_of_order, 0);

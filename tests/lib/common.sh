@@ -5,17 +5,17 @@
 #
 # usage: SCRIPT CASE NAME=VALUE...  Known names: snapshot, imgdiff, baseline, limits (the four
 # picture limits for the baseline, space-separated), no_tmpfile, helper_fault, no_threads
-# (LD_PRELOAD shims).
+# (LD_PRELOAD shims), snapshot_inline (the snapshot built to run nothing beside its main thread).
 # Every wait is bounded, and every process started here is killed with SIGKILL on exit (SDL 1.2
 # swallows SIGTERM), so a hung program fails its test instead of hanging the suite.
 set -uo pipefail
 test_name=$1
 shift
 case_name=$test_name
-snapshot= imgdiff= baseline= limits= no_tmpfile= helper_fault= no_threads=
+snapshot= imgdiff= baseline= limits= no_tmpfile= helper_fault= no_threads= snapshot_inline=
 for argument; do
   case ${argument%%=*} in
-    snapshot | imgdiff | baseline | limits | no_tmpfile | helper_fault | no_threads)
+    snapshot | imgdiff | baseline | limits | no_tmpfile | helper_fault | no_threads | snapshot_inline)
       printf -v "${argument%%=*}" '%s' "${argument#*=}" ;;
     *) echo "FAIL [$test_name]: unknown argument $argument" >&2; exit 1 ;;
   esac

@@ -19,7 +19,7 @@
 #include "geometry/arena.h"
 #include "shading/programs.h"
 #include "shading/shader_texts.h"
-#include "tests/gl_env.h"
+#include "tests/lib/gl_util.h"
 
 namespace {
 
@@ -42,11 +42,11 @@ TEST(Programs, StartUpLogsFifteenLinesInCreationOrder) {
   struct Expected {
     const char* snippet;
     GLuint program;
-  } const programs[5] = {{kDoilySnippet, g_programs.doily},
-                         {kCageSnippet, g_programs.cage},
-                         {kGlassSnippet, g_programs.glass},
-                         {kSwanSnippet, g_programs.swan},
-                         {kTableSnippet, g_programs.table}};
+  } const programs[5] = {{kDoilySnippet, g_programs.logged.doily},
+                         {kCageSnippet, g_programs.logged.cage},
+                         {kGlassSnippet, g_programs.logged.glass},
+                         {kSwanSnippet, g_programs.logged.swan},
+                         {kTableSnippet, g_programs.logged.table}};
   const std::regex shader_line("GLSL shader with (0x[0-9a-f]+) and (0x[0-9a-f]+): ([0-9]+)");
   const std::regex program_line("GLSL program with (0x[0-9a-f]+) compiles to: ([0-9]+)");
   for (int i = 0; i < 5; ++i) {
@@ -143,11 +143,11 @@ TEST(Programs, EachProgramLightsItsMaterialAsStated) {
     GLuint program;
     double material[4];  // what e() makes of the vertex colour (1, 1, 1, 1)
   } const cases[] = {
-      {"doily", g_programs.doily, {0.5, 0.5, 0.5, 0.5}},
-      {"cage", g_programs.cage, {0.93, 0.91, 0.82, 1}},
-      {"glass", g_programs.glass, {0.8, 0.8, 1.0, 0.15}},
-      {"swan", g_programs.swan, {1, 1, 1, 1}},
-      {"table", g_programs.table, {0.63, 0.60, 0.52, 1}},
+      {"doily", g_programs.logged.doily, {0.5, 0.5, 0.5, 0.5}},
+      {"cage", g_programs.logged.cage, {0.93, 0.91, 0.82, 1}},
+      {"glass", g_programs.logged.glass, {0.8, 0.8, 1.0, 0.15}},
+      {"swan", g_programs.logged.swan, {1, 1, 1, 1}},
+      {"table", g_programs.logged.table, {0.63, 0.60, 0.52, 1}},
   };
   const Vec point{20, 40, -100};
   const Vec to_light = normalized(Vec{75, 250, 20} - point);
@@ -177,12 +177,12 @@ TEST(Programs, EachProgramLightsItsMaterialAsStated) {
 TEST(Programs, PlainProgramThatDoesNotBuildFallsBackToTheMaterialProgram) {
   start_up_capturing_log();
   const GLuint broken =
-      build_plain_program(g_programs.cage, "return a.xyz;}vec4 e(vec4 c){return undeclared_name");
-  EXPECT_EQ(broken, g_programs.cage);
-  const GLuint plain = build_plain_program(g_programs.cage, kCageSnippet);
-  EXPECT_NE(plain, g_programs.cage);
+      build_plain_program(g_programs.logged.cage, "return a.xyz;}vec4 e(vec4 c){return undeclared_name");
+  EXPECT_EQ(broken, g_programs.logged.cage);
+  const GLuint plain = build_plain_program(g_programs.logged.cage, kCageSnippet);
+  EXPECT_NE(plain, g_programs.logged.cage);
   EXPECT_NE(plain, 0u);
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  EXPECT_NO_GL_ERROR();
 }
 
 // The real builder with a snippet the compiler rejects: the driver's info log goes to standard

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end checks of each fallback, with its primary path made to fail: the doily's capture
 # helper (its pbuffer, its context, its thread's context, its capture), threads, sync objects,
-# framebuffer objects, and the oldest GL the program accepts. Each still gives the picture, or
+# framebuffer objects, and the oldest GL the program accepts; and the build that runs nothing
+# beside its main thread. Each still gives the picture, or
 # refuses with its message. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
@@ -43,6 +44,13 @@ case "$case_name" in
     picture LD_PRELOAD="$no_threads" NO_THREADS_LOG="$work/threads" LP_NUM_THREADS=0 \
       MESA_SHADER_CACHE_DISABLE=true
     [[ -s "$work/threads" ]] || fail "the shim refused no thread: the fallbacks were not run"
+    ;;
+  inline-build)
+    # Built for a platform without threads or shared contexts: the same picture, and not one thread
+    # asked for, where the usual build asks (no-threads) and falls back.
+    snapshot=$snapshot_inline picture LD_PRELOAD="$no_threads" NO_THREADS_LOG="$work/threads" \
+      LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
+    [[ ! -s "$work/threads" ]] || fail "the inline build asked for $(wc -l <"$work/threads") threads"
     ;;
   gl-floor)
     # The oldest GL accepted, OpenGL 2.0 with GLSL 1.20, draws the picture (one step below is
