@@ -26,6 +26,10 @@ struct SurfaceCapture {
   PieceLine chunks;    // of kCaptureChunk points, on the helper and here
   HelperRun on_helper = {};
   bool complete = false;
+  // The window context's captures go through a transform feedback object of their own where the
+  // GL has them (4.0, ARB_transform_feedback2): deleted with the surface, it lets go of the last
+  // buffer captured into, which the context's default object would hold until the context ends.
+  GLuint feedback = 0;
 };
 SurfaceCapture g_surface;
 
@@ -143,6 +147,10 @@ void begin_doily_surface() {
   s.records = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, kSurfaceRecordBytes * kDoilyPaddedPoints,
                          nullptr, GL_STREAM_COPY);
   s.complete = false;
+  if (GLEW_ARB_transform_feedback2) {
+    glGenTransformFeedbacks(1, &s.feedback);
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, s.feedback);
+  }
   open_line(&s.chunks, capture_surface_chunk, nullptr, kCaptureChunks, kCaptureChunks);
   s.on_helper = {g_programs.doily_surface, flushed_fence(), bind_surface_points, 0};
   start_line_on_helper(&s.chunks, &s.on_helper);
@@ -169,6 +177,11 @@ void let_go_of_doily_surface() {
   const GLuint buffers[2] = {s.records, s.points};
   glDeleteBuffers(2, buffers);
   s.records = s.points = 0;
+  if (s.feedback != 0) {
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
+    glDeleteTransformFeedbacks(1, &s.feedback);
+    s.feedback = 0;
+  }
   s.complete = false;
 }
 

@@ -10,6 +10,7 @@
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
 #include "app/draw.h"
+#include "app/process.h"
 #include "scene/doily.h"
 #include "scene/picture.h"
 
@@ -231,3 +232,11 @@ void render_frame(PassWatcher watch) {
   f.queue = {};
 }
 
+void let_go_of_drawing() {
+  delete_all_programs();
+  // The compiler's own tables (GLSL's built-in functions, some megabytes) go too: nothing is
+  // compiled from here on.
+  if (GLEW_VERSION_4_1 || GLEW_ARB_ES2_compatibility) glReleaseShaderCompiler();
+  give_back_arena_pages();
+  give_back_free_heap();
+}

@@ -1,5 +1,5 @@
 // The frame: the camera, then one pass per object in rank order, each a line of pieces made beside
-// the drawing thread (or here) and drawn in order.
+// the drawing thread (or here) and drawn in order; and what the frame lets go of once shown.
 //
 // Owns: the camera, the pass table, the arena's span and how each object is cut into pieces that
 // pass through it, the thread that prepares the frame, and the fences that bound the driver's
@@ -44,3 +44,7 @@ void begin_preparing_frame();
 // Ends with nothing of the frame's running beside it: every thread ended, the helper closed.
 void render_frame(PassWatcher watch = nullptr);
 
+// Once the picture is drawn and kept: deletes every program and shader, returns the arena's pages
+// to the kernel and the heap's free memory too. What is left is what presenting the kept picture
+// needs. Nothing can be drawn again afterwards.
+void let_go_of_drawing();

@@ -13,23 +13,43 @@
 #include "app/framebuffer.h"  // GLEW first: it must come before any other GL header
 
 #include <SDL.h>
+#include <zlib.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
-constexpr size_t kRowBytes = static_cast<size_t>(kWindowWidth) * 4;
+constexpr size_t kFrameBytes = static_cast<size_t>(kWindowWidth) * 4 * kWindowHeight;
+// The fastest level: the picture's black background and smooth lace pack well at any level.
+constexpr int kPackLevel = 1;
 
 struct PresentState {
-  uint8_t kept[kRowBytes * kWindowHeight];  // the frame as drawn, BGRA, bottom row first
-  bool swapped_once;                        // the window has shown the frame at least once
-  bool needs_picture;                       // the window system asked for it again
+  std::vector<uint8_t> kept;    // the frame as drawn, BGRA, bottom row first, until packed
+  std::vector<uint8_t> packed;  // the same, deflated
+  bool swapped_once;            // the window has shown the frame at least once
+  bool needs_picture;           // the window system asked for it again
 };
 PresentState g_present;
+
+// The kept pixels: as read back, or unpacked into `unpacked`. Null where they cannot be had.
+const uint8_t* kept_pixels(std::vector<uint8_t>* unpacked) {
+  if (!g_present.kept.empty()) return g_present.kept.data();
+  unpacked->resize(kFrameBytes);
+  uLongf size = kFrameBytes;
+  if (uncompress(unpacked->data(), &size, g_present.packed.data(), g_present.packed.size()) !=
+          Z_OK ||
+      size != kFrameBytes)
+    return nullptr;
+  return unpacked->data();
+}
 
 // Draws the kept pixels over the whole drawn framebuffer, untouched by the picture's programs,
 // depth test or blending.
 void put_frame_back() {
+  std::vector<uint8_t> unpacked;
+  const uint8_t* pixels = kept_pixels(&unpacked);
+  if (pixels == nullptr) return;  // no memory to unpack into: the window shows what it has
   GLint program = 0;
   glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
@@ -39,7 +59,7 @@ void put_frame_back() {
   glDisable(GL_BLEND);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glWindowPos2i(0, 0);
-  glDrawPixels(kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, g_present.kept);
+  glDrawPixels(kWindowWidth, kWindowHeight, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
   glPopClientAttrib();
   glPopAttrib();
   glUseProgram(static_cast<GLuint>(program));
@@ -48,8 +68,23 @@ void put_frame_back() {
 }  // namespace
 
 void keep_frame() {
-  read_drawn_rows(0, kWindowHeight, GL_BGRA, g_present.kept);
+  g_present.kept.resize(kFrameBytes);
+  std::vector<uint8_t>().swap(g_present.packed);
+  read_drawn_rows(0, kWindowHeight, GL_BGRA, g_present.kept.data());
   g_present.swapped_once = false;
+}
+
+void pack_kept_frame() {
+  std::vector<uint8_t>& packed = g_present.packed;
+  uLongf size = compressBound(kFrameBytes);
+  packed.resize(size);
+  if (compress2(packed.data(), &size, g_present.kept.data(), kFrameBytes, kPackLevel) != Z_OK) {
+    std::vector<uint8_t>().swap(packed);  // the frame stays kept as it is
+    return;
+  }
+  packed.resize(size);
+  packed.shrink_to_fit();
+  std::vector<uint8_t>().swap(g_present.kept);  // its memory too, not only its size
 }
 
 void note_window_needs_picture() {

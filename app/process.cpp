@@ -135,6 +135,17 @@ void keep_freed_heap_memory() {
   constexpr int kTopPad = 16 << 20;
   mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
   mallopt(M_TOP_PAD, kTopPad);
+  // Every thread allocates from the one heap: memory a thread's own arena keeps at its top, which
+  // malloc_trim does not reach, could not be given back once the frame is drawn.
+  mallopt(M_ARENA_MAX, 1);
+}
+
+void give_back_free_heap() {
+  constexpr int kDefaultTrimThreshold = 128 << 10;  // both as mallopt(3) gives them
+  constexpr int kDefaultTopPad = 128 << 10;
+  mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
+  mallopt(M_TOP_PAD, kDefaultTopPad);
+  malloc_trim(0);
 }
 
 void exit_without_teardown(int status) {

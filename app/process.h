@@ -28,6 +28,10 @@ const char* program_name();
 // and allocates its binned pieces and buffers over and over while the frame is drawn.
 void keep_freed_heap_memory();
 
+// Hands the heap's free memory back to the kernel, once the frame's big allocations are over, and
+// trims the heap as usual from then on (undoing keep_freed_heap_memory).
+void give_back_free_heap();
+
 // Ends the process now with `status`, after flushing standard output and error, without the
 // window's and the driver's teardown: the kernel and the X server release all of it at exit.
 [[noreturn]] void exit_without_teardown(int status);

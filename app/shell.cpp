@@ -171,11 +171,16 @@ int run_event_loop() {
     SDL_Event event;
     const bool took_event = SDL_PollEvent(&event) != 0;
     if (took_event && read_event(event)) break;
-    if (!g_shell.drawn) {
+    const bool first = !g_shell.drawn;
+    if (first) {
       draw_frame_once();
       keep_frame();  // a copy to put back before a later swap
     }
     present_frame();  // the first time, and when the window asks for its picture again
+    if (first) {
+      pack_kept_frame();    // once the window shows it
+      let_go_of_drawing();  // the kept copy is all the window needs from now on
+    }
     SDL_Delay(took_event ? kLoopIntervalMs : kIdleLoopIntervalMs);
   }
   return 0;

@@ -37,6 +37,10 @@ void map_arena_span(int32_t records) {
   touch(g_arena.indices, sizeof(uint32_t) * static_cast<size_t>(records));
 }
 
+void give_back_arena_pages() {
+  madvise(&g_arena, sizeof g_arena, MADV_DONTNEED);
+}
+
 void arena_reserve(int64_t vertices) {
   const int64_t needed = g_arena.count + vertices;
   if (needed > kArenaVertexCapacity) {

@@ -104,6 +104,10 @@ inline Point3 unit_normal(const Point3& a, const Point3& b) {
 // is otherwise unused, so that the first writes there take no page faults.
 void map_arena_span(int32_t records);
 
+// Gives the arena's pages back to the kernel once nothing will be built or drawn from it again:
+// what it held reads as zero afterwards, and maps again if written.
+void give_back_arena_pages();
+
 // Aborts with both numbers when `vertices` more records would pass the arena's capacity. Callers
 // reserve once per primitive, so the per-vertex writes below stay free of checks.
 void arena_reserve(int64_t vertices);

@@ -188,3 +188,29 @@ void build_all_programs() {
   t.drawn.table = build_plain_program(t.logged.table, kTableSnippet);
 }
 
+void delete_all_programs() {
+  const ProgramTable& t = g_programs;
+  const GLuint programs[] = {t.logged.doily, t.logged.cage, t.logged.glass, t.logged.swan,
+                             t.logged.table, t.drawn.doily,  t.drawn.cage,   t.drawn.glass,
+                             t.drawn.swan,   t.drawn.table,  t.doily_surface, t.doily_lighting};
+  constexpr int kMostShaders = 2 * sizeof programs / sizeof programs[0];
+  GLuint shaders[kMostShaders];
+  int shader_count = 0;
+  // A fragment shader serves its material program and its plain program, and a program may fill
+  // two slots: each name is deleted once, shaders after the programs that held them.
+  for (GLuint p : programs) {
+    if (p == 0 || glIsProgram(p) != GL_TRUE) continue;
+    GLuint attached[2] = {};
+    GLsizei count = 0;
+    glGetAttachedShaders(p, 2, &count, attached);
+    for (GLsizei i = 0; i < count; ++i) {
+      bool seen = false;
+      for (int j = 0; j < shader_count; ++j) seen = seen || shaders[j] == attached[i];
+      if (!seen) shaders[shader_count++] = attached[i];
+    }
+    glDeleteProgram(p);
+  }
+  glUseProgram(0);
+  for (int i = 0; i < shader_count; ++i) glDeleteShader(shaders[i]);
+  g_programs = {};
+}

@@ -1,8 +1,8 @@
 // Compiling, linking and logging the five material programs, and building the doily's two capture
 // programs, which are not logged.
 //
-// Owns: compile_stage, build_program and the program table.
-// May not: delete or detach shaders or programs; they live until the process ends.
+// Owns: compile_stage, build_program, the program table and the deletion of every program and
+// shader in it. May not: detach a shader from a program that is still used.
 #pragma once
 
 #include <GL/glew.h>
@@ -77,3 +77,7 @@ GLuint link_program_copy(GLuint program, const GLchar* const* captured = nullptr
 // the frame draws with and the doily's capture programs. The doily program captures its vertices
 // where the GL has transform feedback.
 void build_all_programs();
+
+// Deletes every program of the table and every shader object they were linked from, and clears
+// the table: the picture that was drawn with them needs none of them any more.
+void delete_all_programs();
