@@ -140,9 +140,12 @@ void delete_piece_buffers(PassPiece* piece) {
 
 }  // namespace
 
-void begin_doily_surface() {
+namespace {
+
+// The surface's buffers and its line of chunks, with the helper taking chunks from now on where
+// `on_helper` and it can be had.
+void begin_surface(bool on_helper) {
   SurfaceCapture& s = g_surface;
-  if (!g_programs.doily_captures || s.records != 0) return;
   s.points = padded_grid_points();
   s.records = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, kSurfaceRecordBytes * kDoilyPaddedPoints,
                          nullptr, GL_STREAM_COPY);
@@ -152,14 +155,24 @@ void begin_doily_surface() {
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, s.feedback);
   }
   open_line(&s.chunks, capture_surface_chunk, nullptr, kCaptureChunks, kCaptureChunks);
-  s.on_helper = {g_programs.doily_surface, flushed_fence(), bind_surface_points, 0};
-  start_line_on_helper(&s.chunks, &s.on_helper);
+  s.on_helper = {g_programs.doily_surface, on_helper ? flushed_fence() : nullptr,
+                 bind_surface_points, 0};
+  if (on_helper) start_line_on_helper(&s.chunks, &s.on_helper);
+}
+
+}  // namespace
+
+void begin_doily_surface() {
+  if (g_programs.doily_captures && g_surface.records == 0) begin_surface(true);
 }
 
 void complete_doily_surface() {
   SurfaceCapture& s = g_surface;
   if (!g_programs.doily_captures || s.complete) return;
-  begin_doily_surface();
+  // Not begun beside an earlier pass: this context captures it alone. Its first capture sets up
+  // the driver's shader compiler, whose one-time set-up a helper starting at the same moment would
+  // race for; the doily's pieces start on the helper afterwards.
+  if (s.records == 0) begin_surface(false);
   glUseProgram(g_programs.doily_surface);
   bind_surface_points();
   finish_line(&s.chunks);

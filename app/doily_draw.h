@@ -32,11 +32,13 @@ void let_go_of_doily_piece(PassPiece* piece);
 bool start_doily_pieces_on_helper(PieceLine* line);
 
 // Begins the surface's capture on the helper, where the doily is drawn from captured records and a
-// helper can be had, so that it runs while the passes before the doily are drawn.
+// helper can be had, so that it runs while the passes before the doily are drawn. Called once this
+// context has drawn (the table's first piece): the driver's one-time set-up of its shader compiler
+// is then done, which the helper's first capture would otherwise race for.
 void begin_doily_surface();
 
-// Completes the surface's capture (begun or not), taking the chunks the helper has not: the doily
-// pass's begin. Leaves the arena's arrays bound.
+// Completes the surface's capture, taking the chunks the helper has not; where it was not begun,
+// captures it all here. The doily pass's begin. Leaves the arena's arrays bound.
 void complete_doily_surface();
 
 // Lets the surface go: its buffers, and its capture where it was begun and never completed (a

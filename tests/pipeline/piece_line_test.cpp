@@ -2,6 +2,8 @@
 // further ahead than the line's lead, and the pieces the thread beside does not make (refused,
 // never started, cut off) made here. Run under ThreadSanitizer by the test script, where a piece
 // read before it is made is a reported race.
+#include <dirent.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -29,10 +31,11 @@ bool record(void* producer, int32_t index, bool beside) {
   Recorder& r = *static_cast<Recorder*>(producer);
   if (beside && index >= r.refuse_from) return false;
   if (index >= r.used + r.lead) ++r.too_far_ahead;
+  // Slow beside, and the slot written last: a piece taken before it is made is seen.
+  if (beside) std::this_thread::sleep_for(std::chrono::microseconds(200));
   r.slots[index % r.lead] = index;
   ++r.made[index];
   ++(beside ? r.beside : r.here);
-  if (beside) std::this_thread::sleep_for(std::chrono::microseconds(200));
   return true;
 }
 
@@ -112,17 +115,20 @@ TEST(PieceLine, PlaceThatCannotBeEnteredLeavesEveryPieceHere) {
   EXPECT_EQ(left, 0) << "left a place it never entered";
 }
 
-// Chunks of one whole: finish_line returns with every chunk made once, whoever made it.
+// Chunks of one whole: finish_line returns with every chunk made once, whoever made it, with a
+// thread beside or none.
 TEST(PieceLine, FinishMakesWhatIsLeftAndWaitsForTheRest) {
-  for (const int32_t pieces : {0, 1, 63}) {
-    Recorder r;
-    r.lead = pieces + 1;  // no slot is reused: the chunks go to disjoint places
-    PieceLine line;
-    open_line(&line, record, &r, pieces, pieces + 1);
-    start_line_beside(&line);
-    finish_line(&line);
-    expect_each_made_once(r, pieces);
-    EXPECT_EQ(r.beside + r.here, pieces);
+  for (const bool with_thread : {true, false}) {
+    for (const int32_t pieces : {0, 1, 63}) {
+      Recorder r;
+      r.lead = pieces + 1;  // no slot is reused: the chunks go to disjoint places
+      PieceLine line;
+      open_line(&line, record, &r, pieces, pieces + 1);
+      if (with_thread) start_line_beside(&line);
+      finish_line(&line);
+      expect_each_made_once(r, pieces);
+      EXPECT_EQ(r.beside + r.here, pieces);
+    }
   }
 }
 
@@ -143,15 +149,26 @@ TEST(PieceLine, CutLineStopsTheThreadBesideAndCountsWhatItMade) {
   expect_each_made_once(r, made);
 }
 
+int threads_of_this_process() {
+  int threads = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks)) threads += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return threads;
+}
+
 // A line left running when it goes out of scope (a process ending early) is cut and its thread
 // ended, not abandoned.
 TEST(PieceLine, LineLeftRunningEndsItsThreadWhenDestroyed) {
   Recorder r;
+  const int threads = threads_of_this_process();
   {
     PieceLine line;
     open_line(&line, record, &r, 40, r.lead);
     start_line_beside(&line);
   }
+  EXPECT_EQ(threads_of_this_process(), threads) << "a thread outlived its line";
   EXPECT_LE(r.beside, r.lead);
   EXPECT_EQ(r.too_far_ahead, 0);
 }
