@@ -15,8 +15,8 @@
 struct PngCompression {
   int zlib_level;
 };
-constexpr PngCompression kPngSmallest{9};
-constexpr PngCompression kPngFastest{1};
+constexpr PngCompression kPngSmallest{9};  // the smallest files this writer makes
+constexpr PngCompression kPngFastest{1};   // about four times faster, files a few % larger
 
 // Writes to an open file and closes it. Returns false and fills `error` when the data cannot be
 // written.
