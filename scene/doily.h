@@ -18,10 +18,8 @@ constexpr int32_t kDoilyGridVertices = kDoilyGridSize * kDoilyGridSize;
 constexpr int32_t kDoilyQuadsPerRow = kDoilyGridSize - 1;
 constexpr int32_t kDoilyQuadCount = kDoilyQuadsPerRow * kDoilyQuadsPerRow;  // 998,001
 constexpr int32_t kDoilyIndexCount = 4 * kDoilyQuadCount;                   // 3,992,004
-// The triangle passes after the doily read its leftover index entries three at a time: each row of
-// quads takes a multiple of three entries, so no such triangle spans two rows.
+// Index entries of one row of quads.
 constexpr int32_t kDoilyIndexEntriesPerRow = 4 * kDoilyQuadsPerRow;  // 3,996
-static_assert(kDoilyIndexEntriesPerRow % 3 == 0, "a row of quads must end on a whole triangle");
 
 static_assert(kDoilyGridVertices <= kArenaVertexCapacity, "the grid must fit the vertex array");
 static_assert(kDoilyIndexCount <= kArenaIndexCapacity, "the grid must fit the index array");
@@ -77,9 +75,8 @@ struct DoilyFlatPoints {
 };
 extern DoilyFlatPoints g_doily_flat;
 
-// Marks the flat points of the padded grid in g_doily_flat (some 30 ms of arithmetic: the frame
-// has it done on another thread while the window opens; build_doily_lit_quads does it itself if
-// nobody has).
+// Marks the flat points of the padded grid in g_doily_flat: some 30 ms of arithmetic, which a
+// caller may do ahead; build_doily_lit_quads does it itself if nobody has.
 void find_flat_doily_points();
 
 inline bool doily_point_is_flat(int32_t row, int32_t column) {

@@ -18,18 +18,6 @@ namespace {
 
 constexpr uint32_t kCornerOffsets[4] = {0, 1, kDoilyGridSize + 1, kDoilyGridSize};
 
-// The eye of the frame's camera.
-constexpr float kEye[3] = {300, 300, 200};
-
-// (b - a) x (c - a) for three arena records.
-std::array<float, 3> facet_normal(uint32_t ia, uint32_t ib, uint32_t ic) {
-  const Vertex &a = g_arena.vertices[ia], &b = g_arena.vertices[ib], &c = g_arena.vertices[ic];
-  const float e1[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
-  const float e2[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
-  return {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-          e1[0] * e2[1] - e1[1] * e2[0]};
-}
-
 TEST(DoilyGrid, BuildOverwritesTheArenaStartAndLeavesTheRestAlone) {
   // Earlier passes' triangles, then junk over everything the grid will cover and a little more.
   emit_triangle({1, 2, 3}, {4, 5, 6}, {7, 8, 10});
@@ -61,31 +49,6 @@ TEST(DoilyGrid, BuildOverwritesTheArenaStartAndLeavesTheRestAlone) {
       ADD_FAILURE() << "entry " << e << " holds " << g_arena.indices[e] << ", expected " << want;
   }
   EXPECT_EQ(bad_entries, 0);
-}
-
-// The triangle passes after the doily read the grid's entries three at a time. Each row of quads
-// takes a multiple of three entries, so no such triangle spans two rows, and with the stored
-// positions (row, column, 0) every one of them turns its back to the eye.
-TEST(DoilyGrid, EntriesReadAsTrianglesLineUpWithRowsAndFaceAwayFromTheEye) {
-  build_doily_grid();
-  constexpr int kEntriesPerRow = kDoilyIndexEntriesPerRow;
-  for (int row = 0; row < kDoilyQuadsPerRow; ++row)
-    ASSERT_EQ(g_arena.indices[row * kEntriesPerRow], uint32_t(row * 1000)) << "row " << row;
-
-  int facing_eye = 0, degenerate = 0;
-  for (int e = 0; e + 2 < kDoilyIndexCount; e += 3) {
-    const uint32_t* t = &g_arena.indices[e];
-    const std::array<float, 3> n = facet_normal(t[0], t[1], t[2]);
-    const Vertex& a = g_arena.vertices[t[0]];
-    const float towards_eye =
-        n[0] * (kEye[0] - a.x) + n[1] * (kEye[1] - a.y) + n[2] * (kEye[2] - a.z);
-    if (n[0] == 0 && n[1] == 0 && n[2] == 0)
-      ++degenerate;
-    else if (towards_eye >= 0)
-      ++facing_eye;
-  }
-  EXPECT_EQ(facing_eye, 0);
-  EXPECT_EQ(degenerate, 0);
 }
 
 // The vertex stage maps row to x and column to z; seen from above (+Y) every quad then runs
