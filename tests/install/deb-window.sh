@@ -5,40 +5,23 @@
 # and it leaves alone a system that already has swancage installed; otherwise it is skipped
 # (status 77) with the reason.
 # usage: deb-window.sh BUILD_DIR CPACK VERSION
-set -uo pipefail
+. "$(dirname "$0")/lib.sh"
 test_name=install.deb-window
 build=$1 cpack=$2 version=$3
-. "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/../lib/wait.sh"
-skip() {
-  echo "SKIP [$test_name]: $*"
-  exit 77
-}
 [[ $(id -u) -eq 0 ]] || skip "installing a package needs root"
 command -v apt-get >/dev/null || skip "no apt-get to install the package with"
 dpkg-query -W -f '${Status}' swancage 2>/dev/null | grep -q -v 'not-installed' &&
   skip "a swancage package is already on this system; this case would replace and purge it"
 [[ -n "${DISPLAY:-}" ]] || fail "DISPLAY is not set: run ctest under scripts/with-display.sh"
 
-work=$(mktemp -d)
 chmod 755 "$work"  # apt's download user reads the package from here
-pid= installed=0
-# A killed swancage's window must be gone before another case looks for one by its title; a
-# package left installed by a failure is purged.
-cleanup() {
-  if [[ -n "$pid" ]]; then
-    kill -KILL "$pid" 2>/dev/null
-    for ((i = 0; i < 50; i++)); do
-      xdotool search --name '^swancage$' >/dev/null 2>&1 || break
-      sleep 0.1
-    done
-  fi
-  if ((installed)); then
+installed=0
+# A package left installed by a failure is purged.
+on_cleanup() {
+  wait_for_no_swancage_window
+  ((installed == 0)) ||
     timeout -s KILL 300 apt-get purge -y -qq -o DPkg::Lock::Timeout=120 swancage >/dev/null 2>&1
-  fi
-  rm -rf "$work"
 }
-trap cleanup EXIT
 export DEBIAN_FRONTEND=noninteractive
 
 (cd "$build" && timeout -s KILL 300 "$cpack" -G DEB -B "$work") >"$work/cpack.log" 2>&1 ||
@@ -65,6 +48,7 @@ done
 # The installed window program: its window appears, takes the focus, and Escape ends it with 0.
 /usr/bin/swancage >"$work/out" 2>"$work/err" &
 pid=$!
+pids+=("$pid")
 win=$(timeout -s KILL 30 xdotool search --sync --all --pid "$pid" --name '^swancage$' | head -n 1)
 [[ -n "$win" ]] || fail "no swancage window appeared within 30 s: $(cat "$work/err")"
 [[ $(readlink "/proc/$pid/exe") == /usr/bin/swancage ]] ||
@@ -73,7 +57,6 @@ xdotool mousemove --window "$win" 10 10
 xdotool windowfocus "$win"
 xdotool key Escape
 wait_for_exit "$pid" 20 "/usr/bin/swancage, after Escape,"
-pid=
 [[ $status -eq 0 ]] || fail "/usr/bin/swancage ended with status $status after Escape: $(cat "$work/err")"
 [[ $(wc -l <"$work/out") -eq 15 ]] || fail "expected 15 log lines: $(cat "$work/out")"
 

@@ -3,14 +3,10 @@
 # its exact contents with owners and permissions, stripped programs, the copyright file and a
 # changelog of this version, and no error from lintian (its whole report is printed).
 # usage: deb.sh BUILD_DIR CPACK VERSION
-set -uo pipefail
+. "$(dirname "$0")/lib.sh"
 test_name=install.deb
 build=$1 cpack=$2 version=$3
-. "$(dirname "$0")/lib.sh"
 [[ -n "$version" ]] || fail "the project has no version"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 (cd "$build" && timeout -s KILL 300 "$cpack" -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
   fail "cpack failed: $(cat "$work/cpack.log")"

@@ -1,10 +1,6 @@
-# Shared by the install tests: what an install of swancage holds, and how a test fails.
-# Sourced; the sourcing script sets $test_name.
-
-fail() {
-  echo "FAIL [$test_name]: $*" >&2
-  exit 1
-}
+# Shared by the install tests: what an install of swancage holds, beside tests/lib/harness.sh.
+# Sourced first; the sourcing script then sets $test_name.
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/harness.sh"
 
 # Every file an install puts under its prefix, relative to it: the two programs and nothing else
 # built (no tests, benchmarks or test helpers), a man page each, the desktop entry, the icons and

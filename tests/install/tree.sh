@@ -6,14 +6,11 @@
 # build tree's tool writes. Needs an X display for the snapshots (ctest runs under
 # scripts/with-display.sh).
 # usage: tree.sh BUILD_DIR SOURCE_DIR VERSION SNAPSHOT IMGDIFF
-set -uo pipefail
+. "$(dirname "$0")/lib.sh"
 test_name=install.tree
 build=$1 source=$2 version=$3 snapshot=$4 imgdiff=$5
-. "$(dirname "$0")/lib.sh"
 [[ -n "$version" ]] || fail "the project has no version"
 
-work=$(mktemp -d)
-pids=()
 # cmake --install rewrites the build tree's install_manifest.txt, which lists a real install for
 # its removal: it is put back as it was.
 manifest=$build/install_manifest.txt
@@ -21,12 +18,9 @@ had_manifest=0
 if [[ -e "$manifest" ]]; then
   cp -p "$manifest" "$work/manifest.saved" && had_manifest=1
 fi
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+on_cleanup() {
   if ((had_manifest)); then cp -p "$work/manifest.saved" "$manifest"; else rm -f "$manifest"; fi
-  rm -rf "$work"
 }
-trap cleanup EXIT
 
 prefix=$work/prefix
 timeout -s KILL 120 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||

@@ -1,14 +1,12 @@
-# Shared by the end-to-end scripts under tests/snapshot: their arguments, a private folder, bounded
-# waits, starting the snapshot tool and reading what it left (status, streams, files, pictures).
+# Shared by the end-to-end scripts under tests/snapshot: their arguments, starting the snapshot
+# tool and reading what it left (status, streams, files, pictures), beside tests/lib/harness.sh.
 # Sourced; the script then dispatches on $case_name and ends with an "unknown case" failure for any
 # name it does not know.
 #
 # usage: SCRIPT CASE NAME=VALUE...  Known names: snapshot, imgdiff, baseline, limits (the four
 # picture limits for the baseline, space-separated), no_tmpfile, helper_fault, no_threads
 # (LD_PRELOAD shims), snapshot_inline (the snapshot built to run nothing beside its main thread).
-# Every wait is bounded, and every process started here is killed with SIGKILL on exit (SDL 1.2
-# swallows SIGTERM), so a hung program fails its test instead of hanging the suite.
-set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 test_name=$1
 shift
 case_name=$test_name
@@ -17,34 +15,10 @@ for argument; do
   case ${argument%%=*} in
     snapshot | imgdiff | baseline | limits | no_tmpfile | helper_fault | no_threads | snapshot_inline)
       printf -v "${argument%%=*}" '%s' "${argument#*=}" ;;
-    *) echo "FAIL [$test_name]: unknown argument $argument" >&2; exit 1 ;;
+    *) fail "unknown argument $argument" ;;
   esac
 done
 read -r -a baseline_limits <<<"$limits"
-skip_status=77  # CTest's SKIP_RETURN_CODE for these cases
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL [$test_name]: $*" >&2
-  exit 1
-}
-
-skip() {
-  echo "SKIP [$test_name]: $*"
-  exit "$skip_status"
-}
-
-pass() {
-  echo "PASS [$test_name]"
-  exit 0
-}
 
 # run_snapshot [NAME=VALUE...] [--] ARGS...: the snapshot tool with those settings and arguments,
 # standard output in $work/out and standard error in $work/err; sets $status.
@@ -52,32 +26,13 @@ run_snapshot() {
   local settings=()
   while (($#)) && [[ $1 == *=* && $1 != -* ]]; do settings+=("$1"); shift; done
   [[ ${1:-} == -- ]] && shift
-  env "${settings[@]}" timeout -s KILL 120 "$snapshot" "$@" >"$work/out" 2>"$work/err"
-  status=$?
-}
-
-# Standard error holds exactly one line, and it matches PATTERN.
-one_error_line() {
-  [[ $(wc -l <"$work/err") -eq 1 ]] || fail "expected one line on standard error: $(cat "$work/err")"
-  grep -q -E -- "$1" "$work/err" || fail "the error line should match '$1': $(cat "$work/err")"
+  run_for 120 env "${settings[@]}" "$snapshot" "$@"
 }
 
 # The run ended before drawing anything: no log line of the five programs on standard output.
 nothing_drawn() {
   [[ ! -s "$work/out" ]] || fail "$1: should have failed before drawing: $(head -n 3 "$work/out")"
 }
-
-# wait_for_lines FILE N SECONDS: until FILE has N lines; false if it has not by then.
-wait_for_lines() {
-  local i
-  for ((i = 0; i < $3 * 20; i++)); do
-    [[ -f $1 && $(wc -l <"$1") -ge $2 ]] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"  # wait_for_exit PID SECONDS
 
 # same_picture EXPECTED OBSERVED LIMITS...: fails, keeping the picture and a diff (differing pixels
 # in red) in the build tree's Testing folder, unless OBSERVED matches EXPECTED within the limits.

@@ -70,11 +70,9 @@ case "$case_name" in
     # status 1, and whatever was there stays, with its owner and permissions.
     [[ $(id -u) -eq 0 ]] || skip "runs as root only: it switches to the user nobody"
     command -v setpriv >/dev/null || skip "no setpriv to switch to the user nobody"
-    as_nobody() {
-      setpriv --reuid=nobody --regid=nogroup --clear-groups -- \
-        env XAUTHORITY="$work/xauthority" HOME="$work/home" "$@"
-    }
-    [[ $(as_nobody id -u 2>/dev/null) == "$(id -u nobody)" ]] || skip "cannot switch to the user nobody"
+    as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups --
+      env XAUTHORITY="$work/xauthority" HOME="$work/home")
+    [[ $("${as_nobody[@]}" id -u 2>/dev/null) == "$(id -u nobody)" ]] || skip "cannot switch to the user nobody"
     # nobody gets the display through a copy of its cookie, and a copy of the program it can run.
     chmod 755 "$work"
     if [[ -n ${XAUTHORITY:-} && -r $XAUTHORITY ]]; then
@@ -83,8 +81,7 @@ case "$case_name" in
     cp "$snapshot" "$work/swancage-snapshot" && chmod 755 "$work/swancage-snapshot"
     # Control: into a folder of its own nobody draws and writes the picture.
     mkdir -m 755 "$work/own" && chown nobody:nogroup "$work/own"
-    as_nobody timeout -s KILL 120 "$work/swancage-snapshot" "$work/own/p.png" >"$work/out" 2>"$work/err"
-    status=$?
+    run_for 120 "${as_nobody[@]}" "$work/swancage-snapshot" "$work/own/p.png"
     [[ $status -eq 0 && $(png_size "$work/own/p.png") == 1280x720 ]] ||
       fail "nobody could not write a snapshot into its own folder: status $status: $(cat "$work/err")"
     # FOLDER_MODE OUT_MODE (- for no OUT) WHAT: root owns both; nobody runs the snapshot into them.
@@ -93,8 +90,7 @@ case "$case_name" in
       mkdir -m "$folder_mode" "$dir"
       chmod "$folder_mode" "$dir"  # the sticky bit too, which mkdir -m may drop
       [[ $out_mode == - ]] || { printf 'keep\n' >"$dir/p.png"; chmod "$out_mode" "$dir/p.png"; }
-      as_nobody timeout -s KILL 120 "$work/swancage-snapshot" "$dir/p.png" >"$work/out" 2>"$work/err"
-      status=$?
+      run_for 120 "${as_nobody[@]}" "$work/swancage-snapshot" "$dir/p.png"
       [[ $status -eq 1 ]] || fail "$what: exit status $status, expected 1: $(cat "$work/err")"
       one_error_line "^swancage-snapshot: cannot open $dir/p.png for writing: Permission denied$"
       nothing_drawn "$what"

@@ -1,0 +1,73 @@
+# What every end-to-end and install script needs: a private folder ($work), the processes it
+# starts ($pids, each killed with SIGKILL on exit: SDL 1.2 swallows SIGTERM), how a case fails,
+# passes or is skipped, and bounded waits, so that a hung program fails its test instead of
+# hanging the suite. Sourced first; the script sets $test_name, and may define on_cleanup, run on
+# exit after the kills and before the folder is removed.
+set -uo pipefail
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
+  ! declare -F on_cleanup >/dev/null || on_cleanup
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL [$test_name]: $*" >&2
+  exit 1
+}
+
+skip() {  # 77 is CTest's SKIP_RETURN_CODE for the cases that may skip
+  echo "SKIP [$test_name]: $*"
+  exit 77
+}
+
+pass() {
+  echo "PASS [$test_name]"
+  exit 0
+}
+
+# run_for SECONDS COMMAND...: COMMAND, killed after SECONDS, with standard output in $work/out and
+# standard error in $work/err; sets $status.
+run_for() {
+  timeout -s KILL "$@" >"$work/out" 2>"$work/err"
+  status=$?
+}
+
+# Standard error holds exactly one line, and it matches PATTERN.
+one_error_line() {
+  [[ $(wc -l <"$work/err") -eq 1 ]] || fail "expected one line on standard error: $(cat "$work/err")"
+  grep -q -E -- "$1" "$work/err" || fail "the error line should match '$1': $(cat "$work/err")"
+}
+
+# wait_until SECONDS COMMAND...: tries COMMAND twenty times a second until it succeeds, and once
+# more at the end; false if it never did.
+wait_until() {
+  local i tries=$(($1 * 20))
+  shift
+  for ((i = 0; i < tries; i++)); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  "$@"
+}
+
+# wait_for_lines FILE N SECONDS: until FILE has N lines; false if it has not by then.
+has_lines() { [[ -f $1 && $(wc -l <"$1") -ge $2 ]]; }
+wait_for_lines() { wait_until "$3" has_lines "$1" "$2"; }
+
+# wait_for_exit PID SECONDS [WHAT]: waits up to SECONDS for a child of this shell to end and sets
+# $status to its exit status; fails if it is still running by then.
+ended() { ! kill -0 "$1" 2>/dev/null; }
+wait_for_exit() {
+  wait_until "$2" ended "$1" || fail "${3:-process $1} still running $2 s after it should have ended"
+  wait "$1"
+  status=$?
+}
+
+# Waits up to 5 s for every window titled swancage to be gone: the next case finds its window by
+# that title, so a killed swancage's window must not linger.
+no_swancage_window() { ! xdotool search --name '^swancage$' >/dev/null 2>&1; }
+wait_for_no_swancage_window() { wait_until 5 no_swancage_window; }
