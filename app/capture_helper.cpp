@@ -28,7 +28,7 @@ enum class ContextKind { kNone, kGlx, kEgl };
 // The helper of the frame being drawn: made at its first line, destroyed at the frame's end.
 struct HelperState {
   ContextKind kind = ContextKind::kNone;
-  bool tried = false;  // made, or found impossible, for this frame
+  bool tried = false;            // made, or found impossible, for this frame
   Display* display = nullptr;    // GLX
   GLXContext context = nullptr;  // GLX; shares objects with the window's context
   GLXPbuffer pbuffer = 0;        // GLX, 1x1: the helper draws nothing, it only captures

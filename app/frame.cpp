@@ -113,25 +113,38 @@ bool prepare_frame(void*, int32_t, bool) {
 
 }  // namespace
 
+namespace {
+
+// An object built here, in one piece, and drawn from the span.
+constexpr FramePass one_piece_pass(const char* name, GLuint MaterialPrograms::*program,
+                                   bool (*make)(PassPiece*, bool)) {
+  return {.name = name, .program = program, .make = make, .draw = draw_from_span};
+}
+
+// An object of tube segments, cut into pieces built a piece ahead on a thread of their own, each
+// into its half of the span.
+constexpr FramePass tube_pass(const char* name, GLuint MaterialPrograms::*program, int32_t segments,
+                              bool (*make)(PassPiece*, bool), void (*kick_off)() = nullptr) {
+  FramePass pass = one_piece_pass(name, program, make);
+  pass.items = segments;
+  pass.items_per_piece = kSegmentsPerPiece;
+  pass.start_beside = start_on_a_thread;
+  pass.kick_off = kick_off;
+  return pass;
+}
+
+}  // namespace
+
 // Each pass draws only the pieces it made, the triangle passes each piece from its half of the
 // arena's span, the doily from its own buffers (or its grid, over the span's start).
 const FramePass kFramePasses[] = {
     // legs, then the rim; the doily's surface is captured on the helper meanwhile, from the first
     // piece on: by then this thread's first draw has set up the driver's shader compiler, whose
     // one-time set-up the helper's first draw would otherwise race for
-    {.name = "table",
-     .program = &MaterialPrograms::table,
-     .items = kTableSegments,
-     .items_per_piece = kSegmentsPerPiece,
-     .make = make_in_span<build_table_piece>,
-     .draw = draw_from_span,
-     .start_beside = start_on_a_thread,
-     .kick_off = begin_doily_surface},
+    tube_pass("table", &MaterialPrograms::table, kTableSegments, make_in_span<build_table_piece>,
+              begin_doily_surface),
     // a translucent disc
-    {.name = "glass",
-     .program = &MaterialPrograms::glass,
-     .make = make_in_span<build_glass>,
-     .draw = draw_from_span},
+    one_piece_pass("glass", &MaterialPrograms::glass, make_in_span<build_glass>),
     // lifted on the GPU
     {.name = "doily",
      .program = &MaterialPrograms::doily,
@@ -144,18 +157,9 @@ const FramePass kFramePasses[] = {
      .begin = complete_doily_surface,
      .end = let_go_of_doily_surface},
     // feathers, then neck
-    {.name = "swan",
-     .program = &MaterialPrograms::swan,
-     .make = make_in_span<build_swan>,
-     .draw = draw_from_span},
+    one_piece_pass("swan", &MaterialPrograms::swan, make_in_span<build_swan>),
     // walls, then the dome
-    {.name = "cage",
-     .program = &MaterialPrograms::cage,
-     .items = kCageSegments,
-     .items_per_piece = kSegmentsPerPiece,
-     .make = make_in_span<build_cage_piece>,
-     .draw = draw_from_span,
-     .start_beside = start_on_a_thread},
+    tube_pass("cage", &MaterialPrograms::cage, kCageSegments, make_in_span<build_cage_piece>),
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
 

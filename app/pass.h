@@ -29,8 +29,8 @@ struct PassPiece {
 struct FramePass {
   const char* name;
   GLuint MaterialPrograms::*program;  // the pass draws with g_programs.drawn.*program
-  int32_t items = 1;            // tube segments, quad rows, or 1 for an object in one piece
-  int32_t items_per_piece = 1;  // how many go through the arena's span at once
+  int32_t items = 1;                  // tube segments, quad rows, or 1 for an object in one piece
+  int32_t items_per_piece = 1;        // how many go through the arena's span at once
   // Makes the piece's items into it: on the drawing thread (`beside` false), or on the thread
   // start_beside started. False when it could not make it beside: it is then made here again.
   bool (*make)(PassPiece* piece, bool beside);

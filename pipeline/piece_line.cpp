@@ -116,7 +116,8 @@ int32_t cut_line(PieceLine* line) {
   std::unique_lock<std::mutex> lock(line->mutex);
   line->cut = true;
   line->changed.notify_all();
-  const int32_t made = line->refused >= 0 ? line->refused : line->claimed;  // nothing after a refusal
+  const int32_t made =
+      line->refused >= 0 ? line->refused : line->claimed;  // nothing after a refusal
   end_beside(line, lock);
   return made;
 }

@@ -46,8 +46,8 @@ struct PieceLine {
 
   std::mutex mutex;
   std::condition_variable changed;
-  int32_t claimed = 0;        // pieces 0 .. claimed - 1 are claimed, beside or here
-  int32_t handed_back = 0;    // pieces 0 .. handed_back - 1 are used: their slots are free again
+  int32_t claimed = 0;         // pieces 0 .. claimed - 1 are claimed, beside or here
+  int32_t handed_back = 0;     // pieces 0 .. handed_back - 1 are used: their slots are free again
   int32_t making_beside = -1;  // the piece the thread beside is making, or -1
   int32_t refused = -1;        // a piece the thread beside could not make, left to the consumer
   bool beside_stopped = true;  // the thread beside makes no more pieces (or never started)
@@ -64,8 +64,8 @@ struct PieceLine {
 // finish_line, here.
 void open_line(PieceLine* line, MakePiece make, void* producer, int32_t pieces, int32_t lead);
 
-// Starts a thread beside that makes the line's pieces, inside `where`'s enter and leave where given.
-// False, with nothing started, where no thread can be had: the pieces are then made here.
+// Starts a thread beside that makes the line's pieces, inside `where`'s enter and leave where
+// given. False, with nothing started, where no thread can be had: the pieces are then made here.
 bool start_line_beside(PieceLine* line, const BesidePlace* where = nullptr);
 
 // Piece `index`, the next one in order: waits for it while the thread beside runs, makes it here

@@ -190,9 +190,9 @@ void build_all_programs() {
 
 void delete_all_programs() {
   const ProgramTable& t = g_programs;
-  const GLuint programs[] = {t.logged.doily, t.logged.cage, t.logged.glass, t.logged.swan,
-                             t.logged.table, t.drawn.doily,  t.drawn.cage,   t.drawn.glass,
-                             t.drawn.swan,   t.drawn.table,  t.doily_surface, t.doily_lighting};
+  const GLuint programs[] = {t.logged.doily, t.logged.cage, t.logged.glass,  t.logged.swan,
+                             t.logged.table, t.drawn.doily, t.drawn.cage,    t.drawn.glass,
+                             t.drawn.swan,   t.drawn.table, t.doily_surface, t.doily_lighting};
   constexpr int kMostShaders = 2 * sizeof programs / sizeof programs[0];
   GLuint shaders[kMostShaders];
   int shader_count = 0;

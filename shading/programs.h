@@ -26,8 +26,8 @@ struct ProgramTable {
   // from its grid, whose vertices need the branch. None of these is logged.
   MaterialPrograms drawn;
   // The doily is drawn from captured records: the two capture programs below and the doily's plain
-  // program were built. Vertex stages only, not logged, 0 where the GL cannot capture: doily_surface
-  // evaluates the doily's surface once per point of the padded grid and captures
+  // program were built. Vertex stages only, not logged, 0 where the GL cannot capture:
+  // doily_surface evaluates the doily's surface once per point of the padded grid and captures
   // kDoilySurfaceVaryings; doily_lighting reads those records (kDoilyLightingInputs) and captures
   // kDoilyCapturedVaryings.
   bool doily_captures;

@@ -54,7 +54,8 @@ void wait_for_helper(PieceLine* line) {
 void expect_helper_captures_what_this_context_captures() {
   const ArenaRange piece = build_doily_piece(440, 20);
   const int32_t n = piece.vertex_count;
-  const GLuint ours = new_test_buffer(sizeof(Vertex) * n), theirs = new_test_buffer(sizeof(Vertex) * n);
+  const GLuint ours = new_test_buffer(sizeof(Vertex) * n),
+               theirs = new_test_buffer(sizeof(Vertex) * n);
   bind_arena_arrays();
   glUseProgram(g_programs.logged.doily);
   capture_points(ours, 0, sizeof(Vertex), 0, n);
@@ -72,7 +73,8 @@ void expect_helper_captures_what_this_context_captures() {
   glDeleteSync(run.ready);
   EXPECT_EQ(chunks.beside, kChunks) << "chunks the helper left to this context";
 
-  const std::vector<Vertex> want = read_buffer<Vertex>(ours, n), got = read_buffer<Vertex>(theirs, n);
+  const std::vector<Vertex> want = read_buffer<Vertex>(ours, n),
+                            got = read_buffer<Vertex>(theirs, n);
   int differing = 0, lifted = 0;
   for (int32_t k = 0; k < n; ++k) {
     differing += std::memcmp(&want[k], &got[k], sizeof(Vertex)) != 0;

@@ -244,7 +244,7 @@ std::vector<uint8_t> draw_doily_seen_from(float eye_y) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(0, eye_y, 0, 0, 0, 0, 0, 0, -1);  // from above: x to the right, -z up the screen
-  g_arena.count = 1435200;  // any write cursor; the pass must leave it alone
+  g_arena.count = 1435200;                    // any write cursor; the pass must leave it alone
   g_counted = {};
   run_pass(doily_pass(), count_primitives);
   close_helper();

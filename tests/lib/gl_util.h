@@ -19,9 +19,9 @@ std::string start_up_capturing_log();
 
 // Skips the test on a GL that cannot capture vertices (no transform feedback before GL 3.0): the
 // doily is drawn from its grid there.
-#define REQUIRE_TRANSFORM_FEEDBACK()                                      \
-  do {                                                                    \
-    if (!g_programs.doily_captures)                                       \
+#define REQUIRE_TRANSFORM_FEEDBACK()                                           \
+  do {                                                                         \
+    if (!g_programs.doily_captures)                                            \
       GTEST_SKIP() << "this GL has no transform feedback: nothing to capture"; \
   } while (0)
 

@@ -103,8 +103,8 @@ TEST(PieceLine, PiecesRefusedBesideAreMadeHere) {
 TEST(PieceLine, PlaceThatCannotBeEnteredLeavesEveryPieceHere) {
   Recorder r;
   int left = 0;
-  const BesidePlace nowhere = {[](void*) { return false; }, [](void* p) { ++*static_cast<int*>(p); },
-                               &left};
+  const BesidePlace nowhere = {[](void*) { return false; },
+                               [](void* p) { ++*static_cast<int*>(p); }, &left};
   PieceLine line;
   open_line(&line, record, &r, 10, r.lead);
   start_line_beside(&line, &nowhere);

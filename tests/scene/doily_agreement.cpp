@@ -114,8 +114,8 @@ Agreement compare(const std::vector<CapturedVertex>& got, const DoilySurface& su
 // each moving at most five vertices).
 void expect_reference_agreement(const char* what, const std::vector<CapturedVertex>& got,
                                 const DoilyOrbitField& field) {
-  const int non_finite =
-      int(std::count_if(got.begin(), got.end(), [](const CapturedVertex& c) { return !all_finite(c); }));
+  const int non_finite = int(std::count_if(got.begin(), got.end(),
+                                           [](const CapturedVertex& c) { return !all_finite(c); }));
   EXPECT_EQ(non_finite, 0) << what
                            << ": grid vertices with a non-finite position, normal or colour";
   const Agreement ours = compare(got, evaluate_doily_surface(field, kShaderRules));

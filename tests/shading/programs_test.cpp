@@ -176,8 +176,8 @@ TEST(Programs, EachProgramLightsItsMaterialAsStated) {
 // still draws each object with a program that shades it; one that builds is a new program.
 TEST(Programs, PlainProgramThatDoesNotBuildFallsBackToTheMaterialProgram) {
   start_up_capturing_log();
-  const GLuint broken =
-      build_plain_program(g_programs.logged.cage, "return a.xyz;}vec4 e(vec4 c){return undeclared_name");
+  const GLuint broken = build_plain_program(g_programs.logged.cage,
+                                            "return a.xyz;}vec4 e(vec4 c){return undeclared_name");
   EXPECT_EQ(broken, g_programs.logged.cage);
   const GLuint plain = build_plain_program(g_programs.logged.cage, kCageSnippet);
   EXPECT_NE(plain, g_programs.logged.cage);
