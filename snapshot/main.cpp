@@ -27,9 +27,9 @@ namespace {
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 
-// The reason, if there is one, and the usage line, on standard error.
+// The reason and the usage line, on standard error.
 int usage_error(const std::string& reason) {
-  if (!reason.empty()) std::fprintf(stderr, "swancage-snapshot: %s\n", reason.c_str());
+  std::fprintf(stderr, "swancage-snapshot: %s\n", reason.c_str());
   std::fprintf(stderr, "%s\n", kSnapshotUsage);
   return kUsageStatus;
 }

@@ -96,7 +96,9 @@ bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string*
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool is_size = arg == "--size", is_samples = arg == "--samples";
-    if (options_end || arg == "-" || arg[0] != '-') {
+    if (options_end || arg == "-" || arg[0] != '-') {  // "-" is standard output
+      if (arg.empty())
+        return *error = "OUT.png is empty: name a file, or - for standard output", false;
       if (options->path) return *error = "more than one OUT.png: '" + arg + "'", false;
       options->path = argv[i];
     } else if (arg == "--") {
@@ -118,10 +120,7 @@ bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string*
       return *error = "unknown option '" + arg + "'", false;
     }
   }
-  if (!options->path) {
-    if (argc > 1) *error = "no OUT.png given";
-    return false;
-  }
+  if (!options->path) return *error = "no OUT.png given", false;
   options->offscreen = size_given || samples_given;
   return true;
 }

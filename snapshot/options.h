@@ -27,7 +27,7 @@ struct SnapshotOptions {
   const char* path = nullptr;
 };
 
-// Takes the options and OUT, or --help or --version alone. False on anything else, with the reason
-// in `error` (empty when nothing at all was given): an unknown or repeated option, a bad value, no
-// OUT or more than one.
+// Takes the options and OUT ("-" for standard output), or --help or --version alone. False on
+// anything else, with the reason in `error`: an unknown or repeated option, a bad value, no OUT, an
+// empty one or more than one.
 bool parse_options(int argc, char** argv, SnapshotOptions* options, std::string* error);

@@ -253,6 +253,9 @@ case "$case_name" in
     run_for 30 "$snapshot"
     [[ $status -eq 2 ]] || fail "snapshot without a path: exit status $status, expected 2"
     [[ ! -s "$work/out" ]] || fail "usage error: standard output should be empty"
+    [[ $(head -n 1 "$work/err") == "swancage-snapshot: no OUT.png given" ]] ||
+      fail "snapshot without a path: no reason first: $(cat "$work/err")"
+    sed -i 1d "$work/err"
     one_error_line "^usage: swancage-snapshot \\[--size WxH\\] \\[--samples N\\] OUT.png$"
     run_for 60 "$snapshot" "$work/no/such/dir/x.png"
     [[ $status -eq 1 ]] || fail "snapshot into a missing folder: exit status $status, expected 1"

@@ -13,16 +13,23 @@ struct Parsed {
   bool ok;
   SnapshotOptions options;
   std::string error;
+  std::string path;  // OUT, kept: options.path points into the arguments, gone with them
 };
 
-Parsed parse(std::vector<std::string> args) {
+// The command line as given, after the program's name.
+Parsed parse_line(std::vector<std::string> args) {
   args.insert(args.begin(), "swancage-snapshot");
-  args.push_back("out.png");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   Parsed p;
   p.ok = parse_options(static_cast<int>(argv.size()), argv.data(), &p.options, &p.error);
+  if (p.options.path) p.path = p.options.path;
   return p;
+}
+
+Parsed parse(std::vector<std::string> args) {
+  args.push_back("out.png");
+  return parse_line(args);
 }
 
 struct Edge {
@@ -75,6 +82,38 @@ TEST(SnapshotOptions, SampleCountsBeyondAnyDriverAreRefusedAsGiven) {
     const Parsed p = parse({"--samples", value});
     EXPECT_FALSE(p.ok) << "--samples " << value << " was accepted as " << p.options.size.samples;
     EXPECT_NE(p.error.find(value), std::string::npos) << p.error;
+  }
+}
+
+// OUT is any name but an empty one: "-" (standard output) as it is, and after "--" a name that
+// begins with a dash.
+TEST(SnapshotOptions, OutNames) {
+  const struct {
+    std::vector<std::string> args;
+    const char* path;     // nullptr when refused
+    const char* refusal;  // the reason when refused
+  } kLines[] = {
+      {{"-"}, "-", nullptr},
+      {{"--", "-x.png"}, "-x.png", nullptr},
+      {{"--", "-"}, "-", nullptr},
+      {{"-x.png"}, nullptr, "unknown option '-x.png'"},
+      {{}, nullptr, "no OUT.png given"},
+      {{"--"}, nullptr, "no OUT.png given"},
+      {{""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
+      {{"--", ""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
+      {{"--samples", "4", ""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
+  };
+  for (const auto& line : kLines) {
+    const Parsed p = parse_line(line.args);
+    std::string what;
+    for (const std::string& a : line.args) what += "'" + a + "' ";
+    if (line.path) {
+      ASSERT_TRUE(p.ok) << what << p.error;
+      EXPECT_EQ(p.path, line.path) << what;
+    } else {
+      EXPECT_FALSE(p.ok) << what << "was accepted";
+      EXPECT_EQ(p.error, line.refusal) << what;
+    }
   }
 }
 

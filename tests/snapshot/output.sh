@@ -1,11 +1,26 @@
 #!/usr/bin/env bash
 # End-to-end checks of where the snapshot's picture goes: the named temporary file used where the
-# file system has no unnamed ones, a FIFO whose reader is slow to read, and paths that an
-# unprivileged user may not write. Arguments: see tests/lib/common.sh.
+# file system has no unnamed ones, a FIFO whose reader is slow to read, paths that an
+# unprivileged user may not write, and OUT's name. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
 # The folder's entries, hidden ones included, one line, sorted.
 entries() { ls -A "$1" | sort | tr '\n' ' '; }
+
+# wrong_out WHAT PATTERN ARGS...: refused as wrong usage before anything is drawn: status 2, the
+# reason matching PATTERN, then the usage line, nothing on standard output and nothing written.
+wrong_out() {
+  local what=$1 pattern=$2
+  shift 2
+  run_snapshot -- "$@"
+  [[ $status -eq 2 ]] || fail "$what: exit status $status, expected 2: $(cat "$work/err")"
+  [[ $(wc -l <"$work/err") -eq 2 ]] &&
+    head -n 1 "$work/err" | grep -q -E -- "^swancage-snapshot: $pattern$" &&
+    [[ $(tail -n 1 "$work/err") == "usage: swancage-snapshot [--size WxH] [--samples N] OUT.png" ]] ||
+    fail "$what: expected the reason and the usage line: $(cat "$work/err")"
+  nothing_drawn "$what"
+  [[ $(entries .) == "" ]] || fail "$what: wrote $(entries .)"
+}
 
 case "$case_name" in
   tmpfile-fallback)
@@ -108,6 +123,20 @@ case "$case_name" in
 755 - a new OUT in a folder only root may write
 755 666 an OUT anyone may write in a folder only root may write
 TABLE
+    ;;
+  out-names)
+    # OUT empty or missing is wrong usage; a name that begins with a dash is OUT after --.
+    mkdir "$work/here" && cd "$work/here" || fail "no folder to work in"
+    wrong_out "an empty OUT" "OUT.png is empty: name a file, or - for standard output" ""
+    wrong_out "an empty OUT after --" "OUT.png is empty: name a file, or - for standard output" -- ""
+    wrong_out "no OUT" "no OUT.png given"
+    wrong_out "no OUT after --" "no OUT.png given" --size 64x36 --
+    wrong_out "-x.png before --" "unknown option '-x.png'" -x.png
+    run_snapshot -- -- -x.png
+    [[ $status -eq 0 ]] || fail "-- -x.png: exit status $status, expected 0: $(cat "$work/err")"
+    [[ $(entries .) == "-x.png " ]] || fail "-- -x.png wrote $(entries .)"
+    cd - >/dev/null || fail "cannot go back"
+    same_picture "$baseline" "$work/here/-x.png" "${baseline_limits[@]}"
     ;;
   *)
     fail "unknown case"
