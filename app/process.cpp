@@ -36,6 +36,7 @@ struct ProcessState {
   void (*last_words)() = nullptr;        // run just before a failure exit or a crash's death
   struct sigaction saved_actions[NSIG];  // every disposition from before the windowing library
   bool saved[NSIG];
+  bool closed_at_start[3] = {};  // standard descriptors that start_process found closed
   // Composed before any crash, so the crash handler only has to write it.
   char crash_hint[320];
 };
@@ -167,6 +168,7 @@ void handle_if_default(int signal_number, void (*handler)(int), int flags) {
 void start_process(const char* program) {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    g_process.closed_at_start[fd] = true;
     // open returns the lowest free descriptor, which is this one: the lower ones are open.
     const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
     if (opened != fd) _exit(kDefaultWindowFailureStatus);  // no /dev/null: nothing sane to do
@@ -174,6 +176,10 @@ void start_process(const char* program) {
   g_process.program = program;
   describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
   arm_crash_report();
+}
+
+bool standard_stream_was_closed(int fd) {
+  return fd >= STDIN_FILENO && fd <= STDERR_FILENO && g_process.closed_at_start[fd];
 }
 
 const char* program_name() {

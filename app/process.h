@@ -20,6 +20,9 @@ void start_process(const char* program);
 // one the user chose to ignore or handle keeps that choice.
 void handle_if_default(int signal_number, void (*handler)(int), int flags);
 
+// Whether standard descriptor `fd` (0, 1 or 2) was closed before start_process put /dev/null there.
+bool standard_stream_was_closed(int fd);
+
 // The name given to start_process ("swancage" before it is called).
 const char* program_name();
 

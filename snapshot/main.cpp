@@ -6,7 +6,8 @@
 // reached) it draws off screen through EGL, at the window's size unless --size says otherwise.
 //
 // OUT changes only when the whole picture is ready (snapshot/output_file.h): a failed run, however
-// it ends, leaves an existing OUT as it was.
+// it ends, leaves an existing OUT as it was. OUT "-" is standard output; the log then goes to
+// standard error.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -71,8 +72,13 @@ int main(int argc, char** argv) {
   if (options.asked == SnapshotOptions::kHelp) return print_help(stdout), 0;
   if (options.asked == SnapshotOptions::kVersion) return print_version(stdout), 0;
   const char* path = options.path;
+  // The PNG and the log never share a stream: when the picture goes to standard output, the log
+  // goes to standard error.
+  const bool to_standard_output = names_standard_output(path);
+  if (std::strcmp(path, "-") == 0) path = "standard output";  // as messages name it
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (!prepare_output(path, &error)) {  // fail before the slow work, not after it
+  // Fail before the slow work, not after it.
+  if (!(to_standard_output ? prepare_standard_output(&error) : prepare_output(path, &error))) {
     std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
     return kFailureStatus;
   }

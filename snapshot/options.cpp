@@ -12,7 +12,8 @@ const char kSnapshotUsage[] = "usage: swancage-snapshot [--size WxH] [--samples 
 void print_help(FILE* out) {
   std::fprintf(out,
                "%s\n"
-               "Draws swancage's picture and writes it to OUT.png as an 8-bit RGB PNG.\n"
+               "Draws swancage's picture and writes it to OUT.png (- for standard output) as "
+               "an 8-bit RGB PNG.\n"
                "  --size WxH   draw off screen at W x H pixels (each side 1 to %d, at most %lld "
                "in all)\n"
                "  --samples N  N samples per pixel (multisampling; a count the driver gives "

@@ -1,4 +1,5 @@
-// The snapshot's output: a temporary file renamed over the target, or a device written directly.
+// The snapshot's output: a temporary file renamed over the target, or a device, a FIFO or standard
+// output written directly.
 #include "snapshot/output_file.h"
 
 #include "app/process.h"
@@ -24,7 +25,8 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ};
 
 struct PendingOutput {
   int fd = -1;
-  bool direct = false;     // a device or FIFO, written in place
+  bool direct = false;     // a device, a FIFO or standard output, written in place
+  bool standard = false;   // standard output: the PNG alone goes there
   bool anonymous = false;  // an unnamed temporary file (O_TMPFILE): nothing to clean up
   std::string target;      // the file to replace, symbolic links followed
   std::string directory;   // where target and the temporary file live
@@ -112,6 +114,31 @@ bool name_temp_file(std::string* error) {
 
 }  // namespace
 
+bool names_standard_output(const char* path) {
+  if (std::strcmp(path, "-") == 0) return true;
+  struct stat out, named;
+  return !standard_stream_was_closed(STDOUT_FILENO) && fstat(STDOUT_FILENO, &out) == 0 &&
+         stat(path, &named) == 0 && out.st_dev == named.st_dev && out.st_ino == named.st_ino;
+}
+
+bool prepare_standard_output(std::string* error) {
+  if (standard_stream_was_closed(STDOUT_FILENO)) {
+    *error = "standard output is closed: name a file for the picture instead of -";
+    return false;
+  }
+  // The picture keeps standard output's descriptor under another number; descriptor 1 becomes a
+  // copy of standard error, so everything printed through stdout lands there instead.
+  const int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  if (fd < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    *error = std::string("cannot keep standard output for the picture: ") + std::strerror(errno);
+    return false;
+  }
+  g_output.fd = fd;
+  g_output.direct = true;
+  g_output.standard = true;
+  return true;
+}
+
 bool prepare_output(const char* path, std::string* error) {
   struct stat st;
   bool replacing = false;
@@ -180,6 +207,9 @@ bool commit_output(const RgbImage& image, std::string* error) {
     abandon_output();
     return false;
   }
+  // A reader of standard output that has gone away is a write error with its message, not a
+  // silent death by SIGPIPE.
+  if (g_output.standard) handle_if_default(SIGPIPE, SIG_IGN, 0);
   // The fastest setting: the PNG is on the run's serial tail, after the picture is drawn.
   bool ok = write_png_rgb(stream, image, error, kPngFastest);
   if (ok && !g_output.direct && fsync(g_output.fd) != 0) {

@@ -1,11 +1,42 @@
 #!/usr/bin/env bash
 # End-to-end checks of where the snapshot's picture goes: the named temporary file used where the
 # file system has no unnamed ones, a FIFO whose reader is slow to read, paths that an
-# unprivileged user may not write, and OUT's name. Arguments: see tests/lib/common.sh.
+# unprivileged user may not write, standard output, and OUT's name. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
 # The folder's entries, hidden ones included, one line, sorted.
 entries() { ls -A "$1" | sort | tr '\n' ' '; }
+
+# A normal snapshot into $work/normal.png, its log lines (addresses blanked) in $work/normal.log.
+normal_snapshot() {
+  run_snapshot "$work/normal.png"
+  [[ $status -eq 0 && ! -s $work/err ]] || fail "a normal snapshot: status $status: $(cat "$work/err")"
+  sed -E 's/0x[0-9a-f]+/ADDRESS/g' "$work/out" >"$work/normal.log"
+}
+
+# streamed WHAT FILE: the run that put its standard output in FILE and its standard error in
+# $work/err ended with status 0, standard error holds the fifteen log lines of a normal snapshot
+# and nothing else, and FILE is exactly a PNG, from its signature to its IEND chunk, of the
+# normal snapshot's picture.
+streamed() {
+  [[ $status -eq 0 ]] || fail "$1: exit status $status, expected 0: $(cat "$work/err")"
+  sed -E 's/0x[0-9a-f]+/ADDRESS/g' "$work/err" | cmp -s - "$work/normal.log" ||
+    fail "$1: standard error should hold the fifteen log lines: $(head -c 300 "$work/err")"
+  [[ $(head -c 8 "$2" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
+    fail "$1: standard output does not begin with a PNG signature: $(head -c 80 "$2")"
+  [[ $(tail -c 12 "$2" | od -An -tx1 | tr -d ' \n') == 0000000049454e44ae426082 ]] ||
+    fail "$1: standard output does not end with the PNG's IEND chunk"
+  same_picture "$work/normal.png" "$2" 0 0 0 0
+}
+
+# failed_streaming WHAT MESSAGE: the run ended with status 1 after drawing, the fifteen log lines
+# then one line, MESSAGE, on standard error.
+failed_streaming() {
+  [[ $status -eq 1 ]] || fail "$1: exit status $status, expected 1: $(cat "$work/err")"
+  [[ $(wc -l <"$work/err") -eq 16 && $(grep -c '^GLSL ' "$work/err") -eq 15 ]] ||
+    fail "$1: expected the fifteen log lines and one message: $(cat "$work/err")"
+  [[ $(tail -n 1 "$work/err") == "$2" ]] || fail "$1: the message should be '$2': $(tail -n 1 "$work/err")"
+}
 
 # wrong_out WHAT PATTERN ARGS...: refused as wrong usage before anything is drawn: status 2, the
 # reason matching PATTERN, then the usage line, nothing on standard output and nothing written.
@@ -123,6 +154,46 @@ case "$case_name" in
 755 - a new OUT in a folder only root may write
 755 666 an OUT anyone may write in a folder only root may write
 TABLE
+    ;;
+  stdout-pipe)
+    # OUT - or /dev/stdout, standard output a pipe: the PNG alone goes through the pipe, and the
+    # log to standard error.
+    normal_snapshot
+    for out in - /dev/stdout; do
+      timeout -s KILL 120 "$snapshot" "$out" 2>"$work/err" | cat >"$work/piped.png"
+      status=${PIPESTATUS[0]}
+      streamed "$out through a pipe" "$work/piped.png"
+    done
+    ;;
+  stdout-file)
+    # Standard output redirected to a file, named by -, by /dev/stdout or by the file's own path:
+    # the PNG is written to it, not put in its place. The first run has no terminal at all (a
+    # session of its own, standard input closed).
+    normal_snapshot
+    setsid -w timeout -s KILL 120 "$snapshot" - <&- >"$work/out" 2>"$work/err"
+    status=$?
+    streamed "- without a terminal" "$work/out"
+    for out in /dev/stdout "$work/out"; do
+      run_snapshot "$out"
+      streamed "$out as standard output" "$work/out"
+    done
+    ;;
+  stdout-closed)
+    # OUT - with standard output closed has nowhere to go: status 1, before anything is drawn.
+    timeout -s KILL 60 "$snapshot" - >&- 2>"$work/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "- with standard output closed: exit status $status, expected 1"
+    one_error_line "^swancage-snapshot: standard output is closed: name a file for the picture instead of -$"
+    ;;
+  stdout-write-error)
+    # Standard output that cannot take the PNG, a full disk or a pipe nobody reads any more: status
+    # 1 and one message, not a silent death by SIGPIPE.
+    timeout -s KILL 120 "$snapshot" - >/dev/full 2>"$work/err"
+    status=$?
+    failed_streaming "- onto a full disk" "swancage-snapshot: standard output: cannot write the image: No space left on device"
+    timeout -s KILL 120 "$snapshot" - 2>"$work/err" | true
+    status=${PIPESTATUS[0]}
+    failed_streaming "- into a closed pipe" "swancage-snapshot: standard output: cannot write the image: Broken pipe"
     ;;
   out-names)
     # OUT empty or missing is wrong usage; a name that begins with a dash is OUT after --.
