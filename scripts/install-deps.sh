@@ -57,6 +57,7 @@ need weston "weston, for the native Wayland tests" have_commands weston weston-s
 need openbox "openbox, a window manager for the compositing tests" have_command openbox
 need picom "picom, a compositing manager for the compositing tests" have_command picom
 need imagemagick "ImageMagick (import, convert)" have_commands import convert
+need strace "strace, for watching the names the snapshot gives its file" have_command strace
 # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read with
 # man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and checked.
 need groff "groff with its PostScript device, for checking the man pages (groff -man -ww -z)" \

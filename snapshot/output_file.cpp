@@ -1,5 +1,5 @@
-// The snapshot's output: a temporary file renamed over the target, or a device, a FIFO or standard
-// output written directly.
+// The snapshot's output: a temporary file linked as the target or renamed over it, or a device,
+// a FIFO or standard output written directly.
 #include "snapshot/output_file.h"
 
 #include "app/process.h"
@@ -95,11 +95,14 @@ int create_named_temp_file() {
   return mkostemp(g_output.temp_name, O_CLOEXEC);
 }
 
-// Gives the unnamed temporary file a name next to the target (linkat cannot replace a file, so
-// the rename that follows does).
-bool name_temp_file(std::string* error) {
+// Gives the unnamed temporary file its name. A target that does not exist is linked in place, so
+// no other name ever appears and `*in_place` is set. linkat cannot replace a file, so an existing
+// target gets a hidden name next to it, which the rename that follows puts over it.
+bool name_temp_file(bool* in_place, std::string* error) {
   char self[64];
   std::snprintf(self, sizeof self, "/proc/self/fd/%d", g_output.fd);
+  *in_place = linkat(AT_FDCWD, self, AT_FDCWD, g_output.target.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  if (*in_place) return true;
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
     std::snprintf(g_output.temp_name, sizeof g_output.temp_name, "%s/.%s.%d.%d",
                   g_output.directory.c_str(), g_output.base.c_str(), static_cast<int>(getpid()),
@@ -216,8 +219,9 @@ bool commit_output(const RgbImage& image, std::string* error) {
     *error = std::string("cannot write the image: ") + std::strerror(errno);
     ok = false;
   }
-  if (ok && g_output.anonymous) ok = name_temp_file(error);
-  if (ok && !g_output.direct && rename(g_output.temp_name, g_output.target.c_str()) != 0) {
+  bool in_place = g_output.direct;
+  if (ok && g_output.anonymous) ok = name_temp_file(&in_place, error);
+  if (ok && !in_place && rename(g_output.temp_name, g_output.target.c_str()) != 0) {
     *error = failure("cannot replace", g_output.target, errno);
     ok = false;
   }

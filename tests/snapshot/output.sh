@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end checks of where the snapshot's picture goes: the named temporary file used where the
 # file system has no unnamed ones, a FIFO whose reader is slow to read, paths that an
-# unprivileged user may not write, standard output, and OUT's name. Arguments: see tests/lib/common.sh.
+# unprivileged user may not write, standard output, OUT's name and the names the picture takes
+# in OUT's folder. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
 # The folder's entries, hidden ones included, one line, sorted.
@@ -208,6 +209,31 @@ TABLE
     [[ $(entries .) == "-x.png " ]] || fail "-- -x.png wrote $(entries .)"
     cd - >/dev/null || fail "cannot go back"
     same_picture "$baseline" "$work/here/-x.png" "${baseline_limits[@]}"
+    ;;
+  temp-names)
+    # The names the picture takes in OUT's folder: a new OUT is linked in place, so no other name
+    # appears; an existing one is replaced by a rename from .OUT.PID.0, linked just before.
+    command -v strace >/dev/null || skip "no strace to watch the file names"
+    strace -qq -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
+    dir=$work/pictures
+    mkdir "$dir"
+    names() {  # the snapshot into OUT; the links and renames it made there, in $work/names
+      run_for 120 strace -f -qq --seccomp-bpf -o "$work/trace" \
+        -e trace=link,linkat,rename,renameat,renameat2 "$snapshot" "$1"
+      [[ $status -eq 0 ]] || fail "snapshot into $1 under strace: status $status: $(cat "$work/err")"
+      grep -F "\"$dir/" "$work/trace" | grep ' = 0$' | sed -E -e 's#/proc/self/fd/[0-9]+#/proc/self/fd/N#' \
+        -e 's/^([0-9]+) +(.*)\.\1\.([0-9]+")/\1 \2.PID.\3/' \
+        -e 's/^[0-9]+ +(link|rename)[a-z0-9]*\(.*"([^"]*)", .*"([^"]*)".*/\1 \2 \3/' >"$work/names"
+    }
+    names "$dir/new.png"
+    expected="link /proc/self/fd/N $dir/new.png"
+    [[ $(cat "$work/names") == "$expected" ]] || fail "a new OUT: expected '$expected', got $(cat "$work/names")"
+    names "$dir/new.png"
+    expected="link /proc/self/fd/N $dir/.new.png.PID.0
+rename $dir/.new.png.PID.0 $dir/new.png"
+    [[ $(cat "$work/names") == "$expected" ]] || fail "an existing OUT: expected '$expected', got $(cat "$work/names")"
+    [[ $(entries "$dir") == "new.png " ]] || fail "left behind: $(entries "$dir")"
+    same_picture "$baseline" "$dir/new.png" "${baseline_limits[@]}"
     ;;
   *)
     fail "unknown case"
