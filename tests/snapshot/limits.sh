@@ -4,20 +4,11 @@
 # options_test.cpp. Arguments: see tests/lib/common.sh.
 source "$(dirname "$0")/../lib/common.sh"
 
-usage_line='^usage: swancage-snapshot \[--size WxH\] \[--samples N\] OUT.png$'
-
 # refused PATTERN ARGS...: a usage error (status 2), the reason matching PATTERN, then the usage
 # line, and no picture.
 refused() {
-  local pattern=$1
-  shift
-  run_snapshot "$@" "$work/refused.png"
-  [[ $status -eq 2 ]] || fail "$*: exit status $status, expected 2: $(cat "$work/err")"
-  [[ $(wc -l <"$work/err") -eq 2 ]] || fail "$*: expected the reason and the usage line: $(cat "$work/err")"
-  head -n 1 "$work/err" | grep -q -E -- "^swancage-snapshot: $pattern$" ||
-    fail "$*: the reason should match '$pattern': $(cat "$work/err")"
-  tail -n 1 "$work/err" | grep -q -E -- "$usage_line" || fail "$*: no usage line: $(cat "$work/err")"
-  [[ ! -e "$work/refused.png" ]] || fail "$*: a refused run wrote a picture"
+  usage_refused "$@" "$work/refused.png"
+  [[ ! -e "$work/refused.png" ]] || fail "${*:2}: a refused run wrote a picture"
 }
 
 # drawn SIZE ARGS...: status 0 and a picture of SIZE.

@@ -85,35 +85,25 @@ TEST(SnapshotOptions, SampleCountsBeyondAnyDriverAreRefusedAsGiven) {
   }
 }
 
-// OUT is any name but an empty one: "-" (standard output) as it is, and after "--" a name that
-// begins with a dash.
+// OUT may be "-" (standard output), and after "--" a name that begins with a dash; never empty.
 TEST(SnapshotOptions, OutNames) {
-  const struct {
-    std::vector<std::string> args;
-    const char* path;     // nullptr when refused
-    const char* refusal;  // the reason when refused
-  } kLines[] = {
-      {{"-"}, "-", nullptr},
-      {{"--", "-x.png"}, "-x.png", nullptr},
-      {{"--", "-"}, "-", nullptr},
-      {{"-x.png"}, nullptr, "unknown option '-x.png'"},
-      {{}, nullptr, "no OUT.png given"},
-      {{"--"}, nullptr, "no OUT.png given"},
-      {{""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
-      {{"--", ""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
-      {{"--samples", "4", ""}, nullptr, "OUT.png is empty: name a file, or - for standard output"},
-  };
-  for (const auto& line : kLines) {
-    const Parsed p = parse_line(line.args);
-    std::string what;
-    for (const std::string& a : line.args) what += "'" + a + "' ";
-    if (line.path) {
-      ASSERT_TRUE(p.ok) << what << p.error;
-      EXPECT_EQ(p.path, line.path) << what;
-    } else {
-      EXPECT_FALSE(p.ok) << what << "was accepted";
-      EXPECT_EQ(p.error, line.refusal) << what;
-    }
+  using Line = std::vector<std::string>;
+  for (const auto& [line, path] : {std::pair<Line, std::string>{{"-"}, "-"},
+                                   {{"--", "-"}, "-"},
+                                   {{"--", "-x.png"}, "-x.png"}}) {
+    const Parsed p = parse_line(line);
+    EXPECT_TRUE(p.ok && p.path == path) << path << " read as '" << p.path << "': " << p.error;
+  }
+  const std::string empty = "OUT.png is empty: name a file, or - for standard output";
+  for (const auto& [line, refusal] : {std::pair<Line, std::string>{{""}, empty},
+                                      {{"--", ""}, empty},
+                                      {{"--samples", "4", ""}, empty},
+                                      {{}, "no OUT.png given"},
+                                      {{"--"}, "no OUT.png given"},
+                                      {{"-x.png"}, "unknown option '-x.png'"}}) {
+    const Parsed p = parse_line(line);
+    EXPECT_FALSE(p.ok) << refusal;
+    EXPECT_EQ(p.error, refusal);
   }
 }
 
