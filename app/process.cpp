@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -46,16 +48,6 @@ bool same_handler(const struct sigaction& a, const struct sigaction& b) {
   if ((a.sa_flags & SA_SIGINFO) != (b.sa_flags & SA_SIGINFO)) return false;
   return (a.sa_flags & SA_SIGINFO) ? a.sa_sigaction == b.sa_sigaction
                                    : a.sa_handler == b.sa_handler;
-}
-
-// When the address space is limited (ulimit -v), the GL driver is the first to run short: it
-// fails to load, refuses a context or crashes. Saying so names the likely cause.
-void describe_address_limit(char* text, size_t size) {
-  struct rlimit limit;
-  text[0] = '\0';
-  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-    std::snprintf(text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
-                  static_cast<unsigned long long>(limit.rlim_cur >> 20));
 }
 
 void write_text(const char* text) {
@@ -127,7 +119,32 @@ void look_at_x_display() {
   }
 }
 
+// An exception nobody catches (the driver's C++ code running out of memory: std::bad_alloc) ends
+// the process as a crash does, with the crash report's one line, which names the exception, and
+// none of the runtime's own.
+[[noreturn]] void end_on_uncaught_exception() {
+  const char* what = "an exception";
+  try {
+    if (std::current_exception()) std::rethrow_exception(std::current_exception());
+  } catch (const std::bad_alloc&) {
+    what = "out of memory (std::bad_alloc)";
+  } catch (...) {
+  }
+  char limit[160];
+  describe_address_limit(limit, sizeof limit);
+  std::snprintf(g_process.crash_hint, sizeof g_process.crash_hint, ", %s%s", what, limit);
+  std::abort();
+}
+
 }  // namespace
+
+void describe_address_limit(char* text, size_t size) {
+  struct rlimit limit;
+  text[0] = '\0';
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    std::snprintf(text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
+                  static_cast<unsigned long long>(limit.rlim_cur >> 20));
+}
 
 void keep_freed_heap_memory() {
   // Above these the heap is trimmed (the default is 128 kB, and adapts upwards), and every
@@ -176,6 +193,7 @@ void start_process(const char* program) {
   g_process.program = program;
   describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
   arm_crash_report();
+  std::set_terminate(end_on_uncaught_exception);
 }
 
 bool standard_stream_was_closed(int fd) {

@@ -8,13 +8,20 @@
 // ends the process with _exit, because unloading a half-started driver can deadlock.
 #pragma once
 
+#include <cstddef>
+
 // The first call of main: opens /dev/null on each of descriptors 0, 1 and 2 that is closed (so no
 // file or connection opened later takes one of them and receives what the program writes to its
 // standard streams), names the program in every message it prints from now on, and arms the crash
 // report: a crash from here on prints one line, "PROGRAM: crashed with signal N" and what is known
-// of the likely cause, then dies of the signal. Signals the caller inherited as ignored or handled
+// of the likely cause, then dies of the signal; an uncaught exception (the driver out of memory)
+// ends the same way, its line naming the exception. Signals the caller inherited as ignored or handled
 // stay so.
 void start_process(const char* program);
+
+// "; the address space is limited to N MB (ulimit -v): allow more" where it is limited, and an
+// empty text where not: what a message about a failure that such a limit explains adds.
+void describe_address_limit(char* text, size_t size);
 
 // Installs `handler` (with sigaction `flags`) for the signal if its disposition is the default:
 // one the user chose to ignore or handle keeps that choice.

@@ -36,10 +36,12 @@ struct GeometryArena {
   int32_t count;
 };
 
-// Zero-filled process data (about 352 MB of address space) drawn straight from client memory. The
-// frame uses only a span at its start, rewound for every piece it builds and draws, so the pages
-// the kernel must clear and map are those of the largest piece, touched once.
-extern GeometryArena g_arena;
+// Zero-filled memory (about 352 MB of address space, reserved as the program loads) drawn straight
+// from client memory. The frame uses only a span at its start, rewound for every piece it builds
+// and draws, so the pages the kernel must clear and map are those of the largest piece, touched
+// once. Where the address space is too small to reserve it (ulimit -v), the program ends before
+// main with one line saying so, and status 1.
+extern GeometryArena& g_arena;
 
 // What a builder wrote: records first_vertex .. first_vertex + vertex_count - 1, and index entries
 // first_index .. first_index + index_count - 1, which name those records. A draw submits exactly

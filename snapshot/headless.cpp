@@ -24,11 +24,17 @@ struct HeadlessState {
 };
 HeadlessState g_headless;
 
+// Where the address space is limited, the limit is the likely cause, not a missing driver.
 bool fail(const char* what) {
+  const unsigned error = static_cast<unsigned>(eglGetError());
+  char limit[160];
+  describe_address_limit(limit, sizeof limit);
   std::fprintf(stderr,
                "%s: no display (DISPLAY and WAYLAND_DISPLAY are unset or cannot be reached), and "
-               "%s (EGL error 0x%04x): set DISPLAY, or install Mesa's EGL driver (libegl-mesa0)\n",
-               program_name(), what, static_cast<unsigned>(eglGetError()));
+               "%s (EGL error 0x%04x)%s\n",
+               program_name(), what, error,
+               limit[0] != '\0' ? limit
+                                 : ": set DISPLAY, or install Mesa's EGL driver (libegl-mesa0)");
   return false;
 }
 

@@ -61,6 +61,43 @@ case "$case_name" in
     one_error_line "${width}x$height picture with $samples sample\(s\) per pixel .*\(about $mb MB\); ask for a smaller --size or fewer --samples$"
     [[ ! -e "$work/p.png" ]] || fail "a picture that could not be drawn was written"
     ;;
+  address-space)
+    # Too little address space for the geometry (reserved as the program loads): one line naming
+    # the limit and status 1, even for --help, not the kernel's SIGSEGV before main. Without a
+    # display, a limit that the EGL driver cannot start in is named as the cause, not a missing
+    # driver; where the driver runs out of memory drawing, one line too, not the runtime's three.
+    limited() {  # limited KB ARGS...: the snapshot without a display, under ulimit -v KB
+      local kb=$1
+      shift
+      (ulimit -v "$kb" && exec env -u DISPLAY -u WAYLAND_DISPLAY timeout -s KILL 60 "$snapshot" \
+        "$@") >"$work/out" 2>"$work/err"
+      status=$?
+    }
+    for args in --help "$work/p.png"; do
+      limited 300000 "$args"
+      [[ $status -eq 1 ]] || fail "300 MB, $args: status $status, expected 1: $(cat "$work/err")"
+      one_error_line "^swancage-snapshot: cannot reserve [0-9]+ MB of address space for the geometry: .*; the address space is limited to 292 MB \(ulimit -v\): allow more$"
+    done
+    # The driver may warn on its own first; the program's line is the one line of its own, last.
+    last_line_only() {
+      [[ $(grep -c '^swancage-snapshot: ' "$work/err") -eq 1 ]] && tail -n 1 "$work/err" | grep -q -E -- "$1" ||
+        fail "expected one last line from the snapshot matching '$1': $(cat "$work/err")"
+    }
+    limited 500000 "$work/p.png"
+    [[ $status -eq 1 ]] || fail "500 MB: status $status, expected 1: $(cat "$work/err")"
+    last_line_only "^swancage-snapshot: no display .*; the address space is limited to 488 MB \(ulimit -v\): allow more$"
+    # Here the driver fails one of several ways from run to run (out of memory in GL, SIGSEGV,
+    # std::bad_alloc): whichever, the program's own line is the last and only one, and names the
+    # limit where it crashed.
+    limited 690000 "$work/p.png"
+    ! grep -q 'terminate called' "$work/err" || fail "690 MB: the runtime's own lines: $(cat "$work/err")"
+    case $status in
+      1) last_line_only "^swancage-snapshot: " ;;
+      134 | 139) last_line_only "crashed with signal $((status - 128)).*; the address space is limited to 673 MB \(ulimit -v\): allow more$" ;;
+      *) fail "690 MB: status $status, expected 1, 134 or 139: $(cat "$work/err")" ;;
+    esac
+    [[ ! -e "$work/p.png" ]] || fail "a picture that could not be drawn was written"
+    ;;
   *)
     fail "unknown case"
     ;;
