@@ -474,12 +474,13 @@ case "$case_name" in
     status=$?
     [[ $status -ne 137 ]] || fail "swancage hung or went on after failing with $limit_mb MB of address space"
     # Whichever way the driver fails, the last line is the program's, whole: a crash names its
-    # signal and the limit, an X error the request.
+    # signal (and std::bad_alloc, where the driver ran out of memory) and the limit, an X error the
+    # request.
     last=$(tail -n 1 "$work/err")
     case $status in
       139 | 134 | 135)
         signal=$((status - 128))
-        [[ $last == "swancage: crashed with signal $signal; the address space is limited to $limit_mb MB (ulimit -v): allow more" ]] ||
+        [[ $last =~ ^swancage:\ crashed\ with\ signal\ $signal(,\ out\ of\ memory\ \(std::bad_alloc\))?\;\ the\ address\ space\ is\ limited\ to\ $limit_mb\ MB\ \(ulimit\ -v\):\ allow\ more$ ]] ||
           fail "$limit_mb MB of address space, status $status: the crash line reads '$last'" ;;
       255)
         [[ $last =~ ^swancage:\ the\ X\ server\ refused\ request\ [0-9]+\.[0-9]+:\ .*ulimit\ -v ]] ||
