@@ -158,10 +158,10 @@ int start_up() {
   return 0;
 }
 
-void draw_frame_once() {
+void draw_frame_once(PassWatcher watch) {
   if (g_shell.drawn) return;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  render_frame();
+  render_frame(watch);
   g_shell.drawn = true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/framebuffer.h"  // the window's size
+#include "app/pass.h"
 
 // Opens the 1280x720 window with its GL context and loads the GL entry points. Returns 0, or -1
 // (after one line on standard error) when no window, GL context or GL loader could be had, or the
@@ -25,8 +26,9 @@ void set_projection(double aspect);
 // the benchmarks and the GL tests start.
 int start_up();
 
-// Clears and draws the picture into the back buffer, once per run; later calls do nothing.
-void draw_frame_once();
+// Clears and draws the picture into the back buffer, once per run; later calls do nothing. `watch`
+// sees each step of each pass (render_frame's).
+void draw_frame_once(PassWatcher watch = nullptr);
 
 // Draws the frame on the first iteration and swaps it to the window, then takes one event per
 // iteration (every 10 ms while events come, every 50 ms when idle) until a fresh press of Escape,

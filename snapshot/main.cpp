@@ -22,6 +22,7 @@
 #include "snapshot/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/output_file.h"
+#include "snapshot/progress.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ bool read_offscreen_picture(RgbImage* image) {
   std::string error;
   if (read_offscreen_target(image, &error)) return true;
   abandon_output();
+  end_progress();
   std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
   return false;
 }
@@ -98,14 +100,18 @@ int main(int argc, char** argv) {
     const int status = open_offscreen_picture(options.size);  // W x H buffers, projection W/H
     if (status != 0) return status;
   }
-  draw_frame_once();  // the frame, into the back buffer or the off-screen picture
+  draw_frame_once(show_drawing_progress);          // into the back buffer or the off-screen picture
+  show_progress_step("reading the picture back");  // on a terminal only, as all progress
   RgbImage image;
   if (!options.offscreen) {
     image = read_back_buffer();                  // before any swap
   } else if (!read_offscreen_picture(&image)) {  // resolved, then read
     return kFailureStatus;
   }
-  if (!commit_output(image, &error)) {  // the picture, all at once
+  show_progress_step("writing the PNG");
+  const bool written = commit_output(image, &error);  // the picture, all at once
+  end_progress();
+  if (!written) {
     std::fprintf(stderr, "swancage-snapshot: %s: %s\n", path, error.c_str());
     return kFailureStatus;
   }

@@ -228,6 +228,25 @@ rename $dir/.new.png.PID.0 $dir/new.png"
     [[ $(entries "$dir") == "new.png " ]] || fail "left behind: $(entries "$dir")"
     same_picture "$baseline" "$dir/new.png" "${baseline_limits[@]}"
     ;;
+  progress)
+    # On a terminal, one line on standard error follows the passes with the share of the
+    # picture's vertices done, then the reading back and the writing, and is erased at the end;
+    # not on a pipe or a file (every other case), where standard error holds what it always held.
+    erase=$'\r\e[K'
+    timeout -s KILL 120 script -qfec "$(printf '%q ' "$snapshot" "$work/p.png") >/dev/null" \
+      "$work/tty" >/dev/null
+    grep -q 'COMMAND_EXIT_CODE="0"' "$work/tty" || fail "on a terminal: $(cat -v "$work/tty")"
+    screen=$(sed '1d;$d' "$work/tty")  # the terminal's bytes, without script's own lines
+    for shown in "drawing the table, 0%" "drawing the doily, " "drawing the cage, 100% of the picture's vertices done" \
+      "reading the picture back" "writing the PNG"; do
+      [[ $screen == *"${erase}swancage-snapshot: $shown"* ]] || fail "no '$shown' on the terminal: $(cat -v "$work/tty")"
+    done
+    [[ $screen == *"writing the PNG$erase" ]] || fail "the line is not erased at the end: $(cat -v "$work/tty" | tail -c 200)"
+    same_picture "$baseline" "$work/p.png" "${baseline_limits[@]}"
+    run_snapshot -- "$work/q.png"
+    [[ $status -eq 0 ]] || fail "not on a terminal: status $status"
+    ! grep -q -F "$erase" "$work/err" || fail "progress written where standard error is no terminal"
+    ;;
   *)
     fail "unknown case"
     ;;
