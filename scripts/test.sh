@@ -18,13 +18,14 @@ env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu
 
-# Everything that runs work beside the drawing thread (the lines of pieces, the frame, its passes
-# and the helper) carries the label "concurrent": those tests again under ThreadSanitizer.
+# Everything that runs work beside the drawing thread (the lines of pieces, the frame, its passes,
+# the helper and the PNG writer) carries the label "concurrent": those tests again under
+# ThreadSanitizer.
 # halt_on_error turns any report into a failing status; the suppressions cover what the sanitizer
 # cannot see inside Mesa (see the file).
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TESTS=ON \
   -DSWANCAGE_TSAN=ON >/dev/null
-cmake --build "$root/build-tsan" -j "$(nproc)" --target pipeline_tests frame_tests
+cmake --build "$root/build-tsan" -j "$(nproc)" --target pipeline_tests frame_tests image_tests
 env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   "$root/scripts/with-display.sh" ctest --test-dir "$root/build-tsan" --output-on-failure -j 2 \
   -L concurrent
