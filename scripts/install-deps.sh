@@ -3,7 +3,19 @@
 # the commands, pkg-config modules, headers and drivers themselves, whatever package provided them.
 # Where apt-get exists, it installs the Debian packages for what is missing (as root, or through
 # sudo). Elsewhere it exits 1 with one list of what to install.
+# usage: install-deps.sh [run|all] [--list]
+#   run    only what building and running the two programs needs (scripts/run.sh)
+#   all    that and every test stack besides (the default; scripts/test.sh)
+#   --list prints the Debian packages of the mode's checks, one a line, and checks nothing
 set -euo pipefail
+mode=all list=0
+for arg in "$@"; do
+  case "$arg" in
+    run | all) mode=$arg ;;
+    --list) list=1 ;;
+    *) echo "usage: install-deps.sh [run|all] [--list]" >&2 && exit 2 ;;
+  esac
+done
 
 have_command() { command -v "$1" >/dev/null 2>&1; }
 have_module() { have_command pkg-config && pkg-config --exists "$@" 2>/dev/null; }
@@ -24,10 +36,12 @@ missing_packages=() missing_needs=()
 need() {
   local package=$1 what=$2
   shift 2
+  ((list)) && echo "$package" && return
   "$@" && return
   missing_packages+=("$package")
   missing_needs+=("$what")
 }
+# What building and running the two programs needs: the build tools, the libraries, a GL driver.
 need cmake "cmake (3.19 or newer)" have_command cmake
 need build-essential "a C++17 compiler (c++) and make" have_commands c++ make
 need pkg-config "pkg-config" have_command pkg-config
@@ -38,47 +52,55 @@ need libgl-dev "OpenGL development files (pkg-config module gl)" have_module gl
 need libglu1-mesa-dev "GLU development files (pkg-config module glu)" have_module glu
 need libpng-dev "libpng development files (pkg-config module libpng)" have_module libpng
 need libx11-dev "Xlib development files (pkg-config module x11)" have_module x11
-need libgtest-dev "GoogleTest (header gtest/gtest.h), for the tests" have_header gtest/gtest.h
-need libbenchmark-dev "Google Benchmark (header benchmark/benchmark.h), for a benchmark" \
-  have_header benchmark/benchmark.h
+need libegl-dev "EGL development files (pkg-config module egl)" have_module egl
 need libgl1-mesa-dri "Mesa's OpenGL drivers (swrast_dri.so)" \
   have_file '/usr/lib/*-linux-gnu/dri/swrast_dri.so' '/usr/lib64/dri/swrast_dri.so' \
   '/usr/lib/dri/swrast_dri.so'
-need mesa-vulkan-drivers "Mesa's Vulkan drivers with lavapipe (lvp_icd), for the zink tests" \
-  have_file '/usr/share/vulkan/icd.d/lvp_icd*.json'
-need libsdl2-2.0-0 "SDL 2 (libSDL2-2.0.so.0), for the sdl12-compat tests" \
-  have_library libSDL2-2.0.so.0
-need xvfb "Xvfb and xvfb-run" have_commands Xvfb xvfb-run
-need xauth "xauth" have_command xauth
-need xdotool "xdotool" have_command xdotool
-need x11-utils "X utilities (xprop, xwininfo)" have_commands xprop xwininfo
-need libegl-dev "EGL development files (pkg-config module egl)" have_module egl
-need weston "weston, for the native Wayland tests" have_commands weston weston-screenshooter
-need openbox "openbox, a window manager for the compositing tests" have_command openbox
-need picom "picom, a compositing manager for the compositing tests" have_command picom
-need imagemagick "ImageMagick (import, convert)" have_commands import convert
-need strace "strace, for watching the names the snapshot gives its file" have_command strace
-# The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read with
-# man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and checked.
-need groff "groff with its PostScript device, for checking the man pages (groff -man -ww -z)" \
-  have_groff_ps
-need man-db "man, for reading the man pages" have_command man
-need desktop-file-utils "desktop-file-validate" have_command desktop-file-validate
-need dpkg-dev "dpkg-shlibdeps and dpkg-parsechangelog, for the Debian package" \
-  have_commands dpkg-shlibdeps dpkg-parsechangelog
-need file "file, for the Debian package" have_command file
-need lintian "lintian, for checking the Debian package" have_command lintian
+
+# What the tests need besides: GoogleTest and Google Benchmark, the other stacks, X clients.
+if [[ $mode == all ]]; then
+  need libgtest-dev "GoogleTest (header gtest/gtest.h), for the tests" have_header gtest/gtest.h
+  need libbenchmark-dev "Google Benchmark (header benchmark/benchmark.h), for a benchmark" \
+    have_header benchmark/benchmark.h
+  need mesa-vulkan-drivers "Mesa's Vulkan drivers with lavapipe (lvp_icd), for the zink tests" \
+    have_file '/usr/share/vulkan/icd.d/lvp_icd*.json'
+  need libsdl2-2.0-0 "SDL 2 (libSDL2-2.0.so.0), for the sdl12-compat tests" \
+    have_library libSDL2-2.0.so.0
+  need xvfb "Xvfb and xvfb-run" have_commands Xvfb xvfb-run
+  need xauth "xauth" have_command xauth
+  need xdotool "xdotool" have_command xdotool
+  need x11-utils "X utilities (xprop, xwininfo)" have_commands xprop xwininfo
+  need weston "weston, for the native Wayland tests" have_commands weston weston-screenshooter
+  need openbox "openbox, a window manager for the compositing tests" have_command openbox
+  need picom "picom, a compositing manager for the compositing tests" have_command picom
+  need imagemagick "ImageMagick (import, convert)" have_commands import convert
+  need strace "strace, for watching the names the snapshot gives its file" have_command strace
+  # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read
+  # with man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and
+  # checked.
+  need groff "groff with its PostScript device, for checking the man pages (groff -man -ww -z)" \
+    have_groff_ps
+  need man-db "man, for reading the man pages" have_command man
+  need desktop-file-utils "desktop-file-validate" have_command desktop-file-validate
+  need dpkg-dev "dpkg-shlibdeps and dpkg-parsechangelog, for the Debian package" \
+    have_commands dpkg-shlibdeps dpkg-parsechangelog
+  need file "file, for the Debian package" have_command file
+  need lintian "lintian, for checking the Debian package" have_command lintian
+fi
+((list)) && exit 0
 
 if ! have_command apt-get; then
   [[ ${#missing_needs[@]} -eq 0 ]] && exit 0
   echo "install-deps: this system has no apt-get; install these with its package manager:" >&2
   printf '  - %s\n' "${missing_needs[@]}" >&2
-  echo "(the sdl12-compat tests also need apt-get and dpkg-deb to fetch sdl12-compat)" >&2
+  [[ $mode == run ]] ||
+    echo "(the sdl12-compat tests also need apt-get and dpkg-deb to fetch sdl12-compat)" >&2
   exit 1
 fi
 
-# The sdl12-compat tests fetch its Debian package themselves; apt must know of it.
-apt_knows_sdl12_compat() { apt-cache show libsdl1.2-compat >/dev/null 2>&1; }
+# The sdl12-compat tests fetch its Debian package themselves; apt must know of it. Running the
+# programs does not need it.
+apt_knows_sdl12_compat() { [[ $mode == run ]] || apt-cache show libsdl1.2-compat >/dev/null 2>&1; }
 [[ ${#missing_packages[@]} -eq 0 ]] && apt_knows_sdl12_compat && exit 0
 
 if [[ $(id -u) -eq 0 ]]; then
@@ -90,9 +112,9 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+mapfile -t unique < <(printf '%s\n' "${missing_packages[@]}" | sort -u)
+[[ ${#missing_packages[@]} -eq 0 ]] || echo "installing: ${unique[*]} (with apt-get)..."
 "${sudo[@]}" apt-get update -qq
 apt_knows_sdl12_compat || echo "install-deps: apt has no libsdl1.2-compat; the sdl12-compat tests will fail" >&2
 [[ ${#missing_packages[@]} -eq 0 ]] && exit 0
-mapfile -t unique < <(printf '%s\n' "${missing_packages[@]}" | sort -u)
-echo "install-deps: installing ${unique[*]}"
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${unique[@]}" >/dev/null
