@@ -89,6 +89,11 @@ add_test(NAME install.deb
           ${PROJECT_VERSION})
 set_tests_properties(install.tree install.deb PROPERTIES
   TIMEOUT 300 LABELS install)
+# What scripts/run.sh installs and builds, with cmake and install-deps.sh standing in: no display,
+# no build, a second.
+add_test(NAME install.run-script
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/install/run-script.sh ${CMAKE_SOURCE_DIR})
+set_tests_properties(install.run-script PROPERTIES TIMEOUT 60 LABELS cpu)
 # The package installed on this system with apt-get, its window program run, then purged. It
 # finds the window by its title, like the e2e cases, so it runs alone; without root or apt-get
 # it is reported as skipped.
