@@ -2,9 +2,9 @@
 # Installs the build tree into a temporary prefix with cmake --install and checks the result: the
 # exact list of files, man pages that groff renders without a warning and man reads, a valid
 # desktop entry whose command and icon are installed, no build or source path in any installed
-# file, and a snapshot tool that, moved elsewhere with its prefix, writes the very picture the
-# build tree's tool writes. Needs an X display for the snapshots (ctest runs under
-# scripts/with-display.sh).
+# file, a snapshot tool that, moved elsewhere with its prefix, writes the very picture the build
+# tree's tool writes, and scripts/uninstall.sh, which takes it all away again. Needs an X display
+# for the snapshots (ctest runs under scripts/with-display.sh).
 # usage: tree.sh BUILD_DIR SOURCE_DIR VERSION SNAPSHOT IMGDIFF
 . "$(dirname "$0")/lib.sh"
 test_name=install.tree
@@ -83,4 +83,21 @@ run_snapshot "$work/moved/bin/swancage-snapshot" "$work/installed.png"
 run_snapshot "$snapshot" "$work/built.png"
 "$imgdiff" "$work/built.png" "$work/installed.png" 0 0 0 0 >"$work/diff.out" 2>&1 ||
   fail "the installed snapshot differs from the build tree's: $(cat "$work/diff.out")"
+# Uninstalled with the manifest: no file and no folder the install made is left, a file of the
+# user's beside them stays with its folders, and an emptied prefix stays too.
+uninstall() {
+  "$source/scripts/uninstall.sh" "$manifest" >"$work/uninstall.out" 2>&1 ||
+    fail "uninstall.sh failed: $(cat "$work/uninstall.out")"
+  left=$(find "$prefix" -mindepth 1 \( -type d -empty -o ! -type d \) 2>/dev/null)
+}
+mv "$work/moved" "$prefix" || fail "could not move the prefix back"
+mine=$prefix/share/icons/hicolor/48x48/apps/mine.png
+touch "$mine"
+uninstall
+[[ $left == "$mine" ]] || fail "after uninstall.sh, expected only $mine, found: ${left:-nothing}"
+rm -r "${prefix:?}"/*
+timeout -s KILL 120 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "reinstall failed"
+uninstall
+[[ -d $prefix ]] || fail "uninstall.sh removed the prefix itself"
+[[ -z $left ]] || fail "uninstall.sh left in a prefix of the install alone: $left"
 echo "install.tree: $(printf '%s ' "${installed_files[@]}" "${tree_only_files[@]}")"
