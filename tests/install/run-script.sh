@@ -29,7 +29,7 @@ cat >"$work/bin/cmake" <<'EOF'
 echo "cmake $*" >>"$calls"
 [[ $1 == --build ]] || exit 0
 seq 500
-[[ -z ${BREAK:-} ]] || { echo "tube.cpp:9: error: broken" && exit 2; }
+[[ -z ${BREAK:-} ]] || { echo "tube.cpp:9: error: broken" && seq 30 && exit 2; }
 printf '#!/bin/sh\necho shader log\n>"$1"\n' >"$2/swancage-snapshot"
 cp "$2/swancage-snapshot" "$2/swancage" && chmod +x "$2/swancage-snapshot" "$2/swancage"
 EOF
