@@ -83,6 +83,7 @@ run_snapshot "$work/moved/bin/swancage-snapshot" "$work/installed.png"
 run_snapshot "$snapshot" "$work/built.png"
 "$imgdiff" "$work/built.png" "$work/installed.png" 0 0 0 0 >"$work/diff.out" 2>&1 ||
   fail "the installed snapshot differs from the build tree's: $(cat "$work/diff.out")"
+
 # Uninstalled with the manifest: no file and no folder the install made is left, a file of the
 # user's beside them stays with its folders, and an emptied prefix stays too.
 uninstall() {
@@ -90,13 +91,12 @@ uninstall() {
     fail "uninstall.sh failed: $(cat "$work/uninstall.out")"
   left=$(find "$prefix" -mindepth 1 \( -type d -empty -o ! -type d \) 2>/dev/null)
 }
-mv "$work/moved" "$prefix" || fail "could not move the prefix back"
 mine=$prefix/share/icons/hicolor/48x48/apps/mine.png
-touch "$mine"
+mv "$work/moved" "$prefix" && touch "$mine" || fail "could not move the prefix back"
 uninstall
 [[ $left == "$mine" ]] || fail "after uninstall.sh, expected only $mine, found: ${left:-nothing}"
-rm -r "${prefix:?}"/*
-timeout -s KILL 120 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "reinstall failed"
+rm -r "${prefix:?}"/* && timeout -s KILL 120 cmake --install "$build" --prefix "$prefix" >/dev/null ||
+  fail "could not install again"
 uninstall
 [[ -d $prefix ]] || fail "uninstall.sh removed the prefix itself"
 [[ -z $left ]] || fail "uninstall.sh left in a prefix of the install alone: $left"
