@@ -514,6 +514,21 @@ case "$case_name" in
     wait_exit 10
     [[ $status -eq 143 ]] || fail "SIGTERM: exit status $status, expected 143"
     ;;
+  wayland-only)
+    # A Wayland session with no X display and no SDL_VIDEODRIVER: the program finds the
+    # compositor by itself, shows the picture and ends on Escape.
+    [[ -n "$wayland" ]] || fail "this case runs on the wayland stack"
+    session=(-u DISPLAY)
+    for setting in "${stack_env[@]}"; do
+      [[ $setting == SDL_VIDEODRIVER=* ]] || session+=("$setting")
+    done
+    stack_env=("${session[@]}")
+    start_swancage
+    wait_for_picture
+    xdotool key Escape
+    wait_exit 20
+    [[ $status -eq 0 ]] || fail "exit status $status after Escape: $(cat "$work/err")"
+    ;;
   cpu-share)
     # Once the picture is shown nothing changes, so the program swaps no more and sleeps: at most
     # 1% of a core, and the same for a compositor (picom, weston) that would redraw the screen
@@ -618,6 +633,13 @@ case "$case_name" in
     check_log
     "$imgdiff" "$baseline" "$work/p.png" "${limits[@]}" ||
       fail "the picture drawn without a display is not the picture"
+    # A DISPLAY that names a display with no server behind it is no display either.
+    dead=4242
+    while xdpyinfo -display ":$dead" >/dev/null 2>&1; do dead=$((dead + 1)); done
+    run_for 120 env "${no_display[@]}" DISPLAY=":$dead" "$snapshot" "$work/dead.png"
+    [[ $status -eq 0 ]] || fail "snapshot with DISPLAY=:$dead, no server: exit status $status: $(cat "$work/err")"
+    "$imgdiff" "$baseline" "$work/dead.png" "${limits[@]}" ||
+      fail "the picture drawn with DISPLAY naming no server is not the picture"
     env "${no_display[@]}" timeout -s KILL 120 "$snapshot" --size 960x720 "$work/narrow.png" >/dev/null ||
       fail "snapshot --size 960x720 without a display failed"
     convert "$baseline" -crop 960x720+160+0 +repage "$work/middle.png"
