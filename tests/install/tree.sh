@@ -61,8 +61,13 @@ done
 desktop=$prefix/share/applications/swancage.desktop
 report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
 [[ -z "$report" ]] || fail "desktop-file-validate: $report"
-exec_line=$(grep '^Exec=' "$desktop")
-[[ "$exec_line" == "Exec=swancage" ]] || fail "the desktop entry should run swancage: $exec_line"
+# A menu shows it as the application it is, in the graphics menu, started without a terminal.
+for key in Type=Application Name=swancage Exec=swancage TryExec=swancage Icon=swancage \
+  Terminal=false; do
+  grep -q -x -F "$key" "$desktop" || fail "the desktop entry should say $key: $(cat "$desktop")"
+done
+grep -q -x -E 'Categories=(.*;)?Graphics;(.*;)?' "$desktop" ||
+  fail "the desktop entry should be in the Graphics category: $(grep '^Categories=' "$desktop")"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 for size in 48 128 256; do
   png=$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png
