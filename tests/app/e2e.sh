@@ -168,6 +168,20 @@ wait_for_picture() {  # until the window shows the picture, its first frame draw
 }
 same() { "$imgdiff" "$work/$1.png" "$work/$2.png" "${exact[@]}" >/dev/null; }  # same NAME NAME
 
+# Covers the window and uncovers it: on Wayland another client on top for a second, then gone;
+# on X, xpoke's window over it.
+cover_and_uncover() {
+  if [[ -n "$wayland" ]]; then
+    env "${stack_env[@]}" weston-simple-shm >/dev/null 2>&1 &
+    local cover=$!
+    pids+=("$cover")
+    sleep 1
+    kill -KILL "$cover"
+  else
+    "$xpoke" "$win" cover || fail "xpoke could not cover the window"
+  fi
+}
+
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }  # user + system, all threads
 
 check_log() {
@@ -301,15 +315,7 @@ case "$case_name" in
       cp "$work/first.png" "$work/previous.png"
     done
     compare_to_frame first
-    if [[ -n "$wayland" ]]; then  # another client on top for a second, then gone
-      env "${stack_env[@]}" weston-simple-shm >/dev/null 2>&1 &
-      cover=$!
-      pids+=("$cover")
-      sleep 1
-      kill -KILL "$cover"
-    else
-      "$xpoke" "$win" cover || fail "xpoke could not cover the window"
-    fi
+    cover_and_uncover
     sleep 0.5
     shot uncovered
     compare_to_frame uncovered
@@ -568,15 +574,7 @@ case "$case_name" in
       fi
     }
     idle_for_ten_seconds "shown"
-    if [[ -n "$wayland" ]]; then  # another client on top for a second, then gone
-      env "${stack_env[@]}" weston-simple-shm >/dev/null 2>&1 &
-      cover=$!
-      pids+=("$cover")
-      sleep 1
-      kill -KILL "$cover"
-    else
-      "$xpoke" "$win" cover || fail "xpoke could not cover the window"
-    fi
+    cover_and_uncover
     sleep 1
     idle_for_ten_seconds "uncovered"
     xdotool key Escape
