@@ -24,7 +24,7 @@ start_private_x() {
   local screen=$1
   shift
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset "$@" 3>"$work/display" 2>/dev/null &
   pids+=("$!")
   wait_until 10 x_ready || fail "could not start an X server of its own"
   export DISPLAY=:$(head -n 1 "$work/display")
