@@ -20,6 +20,9 @@
 namespace {
 
 constexpr int kDefaultWindowFailureStatus = 255;  // what main's -1 becomes
+// A window or display connection opens a handful of descriptors (the connection, the driver's
+// device and its fences); a process that cannot open this many more is short of them.
+constexpr int kSpareDescriptors = 16;
 // SIGABRT too: the driver's C++ code aborts when it cannot allocate (an uncaught std::bad_alloc).
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
@@ -79,8 +82,8 @@ int report_x_error(Display* display, XErrorEvent* event) {
                  g_process.program);
     exit_on_window_failure();
   }
-  char hint[128];
-  describe_address_limit(hint, sizeof hint);
+  char hint[kLimitsTextSize];
+  describe_limits(hint, sizeof hint);
   std::fprintf(stderr, "%s: the X server refused request %d.%d: %s%s\n", g_process.program,
                event->request_code, event->minor_code, text, hint);
   exit_on_window_failure();
@@ -130,20 +133,34 @@ void look_at_x_display() {
     what = "out of memory (std::bad_alloc)";
   } catch (...) {
   }
-  char limit[160];
-  describe_address_limit(limit, sizeof limit);
+  char limit[kLimitsTextSize];
+  describe_limits(limit, sizeof limit);
   std::snprintf(g_process.crash_hint, sizeof g_process.crash_hint, ", %s%s", what, limit);
   std::abort();
 }
 
 }  // namespace
 
-void describe_address_limit(char* text, size_t size) {
-  struct rlimit limit;
+void describe_limits(char* text, size_t size) {
   text[0] = '\0';
+  struct rlimit limit;
+  size_t used = 0;
   if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-    std::snprintf(text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
-                  static_cast<unsigned long long>(limit.rlim_cur >> 20));
+    used = static_cast<size_t>(
+        std::snprintf(text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
+                      static_cast<unsigned long long>(limit.rlim_cur >> 20)));
+  // Room for a few more descriptors is what a window or a display connection needs next; where
+  // even that is missing the open-file limit explains the failure (the library's own message
+  // says "Couldn't open X11 display" or "No available video device").
+  int spares[kSpareDescriptors];
+  int room = 0;
+  while (room < kSpareDescriptors && (spares[room] = dup(STDERR_FILENO)) != -1) ++room;
+  for (int i = 0; i < room; ++i) close(spares[i]);
+  if (room < kSpareDescriptors && used < size &&
+      getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    std::snprintf(text + used, size - used,
+                  "; only %llu files may be open at once (ulimit -n): allow more",
+                  static_cast<unsigned long long>(limit.rlim_cur));
 }
 
 void keep_freed_heap_memory() {
@@ -191,7 +208,7 @@ void start_process(const char* program) {
     if (opened != fd) _exit(kDefaultWindowFailureStatus);  // no /dev/null: nothing sane to do
   }
   g_process.program = program;
-  describe_address_limit(g_process.crash_hint, sizeof g_process.crash_hint);
+  describe_limits(g_process.crash_hint, sizeof g_process.crash_hint);
   arm_crash_report();
   std::set_terminate(end_on_uncaught_exception);
 }

@@ -19,9 +19,12 @@
 // stay so.
 void start_process(const char* program);
 
-// "; the address space is limited to N MB (ulimit -v): allow more" where it is limited, and an
-// empty text where not: what a message about a failure that such a limit explains adds.
-void describe_address_limit(char* text, size_t size);
+// What a message about a failure that a process limit explains adds: "; the address space is
+// limited to N MB (ulimit -v): allow more" where it is limited, "; only N files may be open at once
+// (ulimit -n): allow more" where hardly another descriptor can be opened, and an empty text where
+// neither holds.
+constexpr size_t kLimitsTextSize = 160;  // room for both texts
+void describe_limits(char* text, size_t size);
 
 // Installs `handler` (with sigaction `flags`) for the signal if its disposition is the default:
 // one the user chose to ignore or handle keeps that choice.

@@ -140,8 +140,10 @@ int open_window() {
   // On failure nothing is shut down: unloading a half-started driver can hang. The caller ends
   // the process with exit_on_window_failure.
   if (SDL_SetVideoMode(kWindowWidth, kWindowHeight, 32, SDL_OPENGL) == nullptr) {
-    std::fprintf(stderr, "%s: cannot open a %dx%d OpenGL window: %s\n", program_name(),
-                 kWindowWidth, kWindowHeight, SDL_GetError());
+    char limits[kLimitsTextSize];
+    describe_limits(limits, sizeof limits);
+    std::fprintf(stderr, "%s: cannot open a %dx%d OpenGL window: %s%s\n", program_name(),
+                 kWindowWidth, kWindowHeight, SDL_GetError(), limits);
     return -1;
   }
   SDL_WM_SetCaption("swancage", "swancage");

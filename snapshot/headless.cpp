@@ -24,11 +24,12 @@ struct HeadlessState {
 };
 HeadlessState g_headless;
 
-// Where the address space is limited, the limit is the likely cause, not a missing driver.
+// Where the address space or the open files are limited, the limit is the likely cause, not a
+// missing driver.
 bool fail(const char* what) {
   const unsigned error = static_cast<unsigned>(eglGetError());
-  char limit[160];
-  describe_address_limit(limit, sizeof limit);
+  char limit[kLimitsTextSize];
+  describe_limits(limit, sizeof limit);
   std::fprintf(stderr,
                "%s: no display (DISPLAY and WAYLAND_DISPLAY are unset or cannot be reached), and "
                "%s (EGL error 0x%04x)%s\n",

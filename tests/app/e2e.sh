@@ -659,7 +659,7 @@ case "$case_name" in
     [[ ! -e "$work/three.png" ]] || fail "a refused snapshot wrote its picture"
     run_for 30 env "${no_display[@]}" "$swancage"
     [[ $status -eq 255 ]] || fail "swancage without a display: exit status $status, expected 255"
-    one_error_line "^swancage: cannot open a 1280x720 OpenGL window"
+    one_error_line "^swancage: cannot open a 1280x720 OpenGL window: [^;]*$"  # names no limit
     ;;
   screen-depths)
     # A 16-bit screen rounds the colours, within the suite's limits. On a 30-bit screen SDL 1.2
@@ -700,6 +700,32 @@ case "$case_name" in
     LIBGL_ALWAYS_INDIRECT=1 run_for 60 "$snapshot" "$work/p.png"
     [[ $status -eq 1 ]] || fail "indirect GL, snapshot: exit status $status, expected 1"
     one_error_line "^swancage-snapshot: .*[Tt]he GL is indirect .*needs direct rendering"
+    ;;
+  open-files)
+    # Too few descriptors for the display connection or the window: from 4 open files up, each
+    # count that is too few ends with one line naming the limit (the windowing library alone says
+    # "Couldn't open X11 display", "No available video device" or another cause), status 255, or
+    # 1 for the snapshot, until the first count that is enough, which draws as usual. A server of
+    # the case's own, with no Xauthority file that Xlib would complain it cannot open.
+    start_private_x 1280x1024x24
+    most=16  # what a failure names the limit within
+    for program in "$swancage" "$snapshot"; do
+      args=() failed=255
+      [[ $program == "$snapshot" ]] && args=(--size 64x36 "$work/p.png") failed=1
+      for ((n = 4; ; n++)); do
+        ((n <= most)) || fail "$program cannot start with $most files open at once"
+        # The window is enough once it is still up after 5 s; the snapshot once it has written.
+        # Only the standard streams are open when it starts, as from a terminal.
+        run_for 5 bash -c 'for fd in /proc/$$/fd/*; do fd=${fd##*/}; ((fd < 3)) || eval "exec $fd>&-"
+                           done; ulimit -n "$0" && exec "$@"' "$n" "$program" "${args[@]}"
+        ((status == 0 || status == 137 && failed == 255)) && break
+        [[ $status -eq $failed ]] || fail "$program with $n files: status $status: $(cat "$work/err")"
+        one_error_line ": .*; only $n files may be open at once \(ulimit -n\): allow more$"
+      done
+      echo "$program: enough with $n files open at once"
+      ((failed == 255)) || [[ ! -s "$work/err" ]] || fail "$n files: $(cat "$work/err")"
+    done
+    [[ $(png_size "$work/p.png") == 64x36 ]] || fail "the snapshot with $n files wrote no picture"
     ;;
   snapshot-size)
     # Off screen at other sizes: the same camera, 45 degrees vertically, the aspect from W/H.

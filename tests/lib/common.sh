@@ -59,8 +59,3 @@ same_picture() {
   fi
 }
 
-# PNG's width and height, from its header.
-png_size() {
-  od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $1 * 16777216 + $2 * 65536 + $3 * 256 + $4,
-                                                   $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }'
-}

@@ -71,3 +71,9 @@ wait_for_exit() {
 # that title, so a killed swancage's window must not linger.
 no_swancage_window() { ! xdotool search --name '^swancage$' >/dev/null 2>&1; }
 wait_for_no_swancage_window() { wait_until 5 no_swancage_window; }
+
+# PNG's width and height, from its header.
+png_size() {
+  od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $1 * 16777216 + $2 * 65536 + $3 * 256 + $4,
+                                                   $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }'
+}
