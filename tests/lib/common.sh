@@ -20,29 +20,6 @@ for argument; do
 done
 read -r -a baseline_limits <<<"$limits"
 
-# run_snapshot [NAME=VALUE...] [--] ARGS...: the snapshot tool with those settings and arguments,
-# standard output in $work/out and standard error in $work/err; sets $status.
-run_snapshot() {
-  local settings=()
-  while (($#)) && [[ $1 == *=* && $1 != -* ]]; do settings+=("$1"); shift; done
-  [[ ${1:-} == -- ]] && shift
-  run_for 120 env "${settings[@]}" "$snapshot" "$@"
-}
-
-# usage_refused PATTERN ARGS...: the snapshot refuses ARGS as wrong usage: status 2, the reason
-# matching PATTERN, then the usage line.
-usage_refused() {
-  local pattern=$1
-  shift
-  run_snapshot -- "$@"
-  [[ $status -eq 2 ]] || fail "$*: exit status $status, expected 2: $(cat "$work/err")"
-  [[ $(wc -l <"$work/err") -eq 2 ]] || fail "$*: expected the reason and the usage line: $(cat "$work/err")"
-  head -n 1 "$work/err" | grep -q -E -- "^swancage-snapshot: $pattern$" ||
-    fail "$*: the reason should match '$pattern': $(cat "$work/err")"
-  [[ $(tail -n 1 "$work/err") == "usage: swancage-snapshot [--size WxH] [--samples N] OUT.png" ]] ||
-    fail "$*: no usage line: $(cat "$work/err")"
-}
-
 # The run ended before drawing anything: no log line of the five programs on standard output.
 nothing_drawn() {
   [[ ! -s "$work/out" ]] || fail "$1: should have failed before drawing: $(head -n 3 "$work/out")"

@@ -77,3 +77,26 @@ png_size() {
   od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $1 * 16777216 + $2 * 65536 + $3 * 256 + $4,
                                                    $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }'
 }
+
+# run_snapshot [NAME=VALUE...] [--] ARGS...: the snapshot tool with those settings and arguments,
+# standard output in $work/out and standard error in $work/err; sets $status.
+run_snapshot() {
+  local settings=()
+  while (($#)) && [[ $1 == *=* && $1 != -* ]]; do settings+=("$1"); shift; done
+  [[ ${1:-} == -- ]] && shift
+  run_for 120 env "${settings[@]}" "$snapshot" "$@"
+}
+
+# usage_refused PATTERN ARGS...: the snapshot refuses ARGS as wrong usage: status 2, the reason
+# matching PATTERN, then the usage line.
+usage_refused() {
+  local pattern=$1
+  shift
+  run_snapshot -- "$@"
+  [[ $status -eq 2 ]] || fail "$*: exit status $status, expected 2: $(cat "$work/err")"
+  [[ $(wc -l <"$work/err") -eq 2 ]] || fail "$*: expected the reason and the usage line: $(cat "$work/err")"
+  head -n 1 "$work/err" | grep -q -E -- "^swancage-snapshot: $pattern$" ||
+    fail "$*: the reason should match '$pattern': $(cat "$work/err")"
+  [[ $(tail -n 1 "$work/err") == "usage: swancage-snapshot [--size WxH] [--samples N] OUT.png" ]] ||
+    fail "$*: no usage line: $(cat "$work/err")"
+}

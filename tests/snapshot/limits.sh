@@ -67,11 +67,7 @@ case "$case_name" in
     # display, a limit that the EGL driver cannot start in is named as the cause, not a missing
     # driver; where the driver runs out of memory drawing, one line too, not the runtime's three.
     limited() {  # limited KB ARGS...: the snapshot without a display, under ulimit -v KB
-      local kb=$1
-      shift
-      (ulimit -v "$kb" && exec env -u DISPLAY -u WAYLAND_DISPLAY timeout -s KILL 60 "$snapshot" \
-        "$@") >"$work/out" 2>"$work/err"
-      status=$?
+      run_for 60 env -u DISPLAY -u WAYLAND_DISPLAY bash -c 'ulimit -v "$0" && exec "$@"' "$1" "$snapshot" "${@:2}"
     }
     for args in --help "$work/p.png"; do
       limited 300000 "$args"

@@ -87,24 +87,26 @@ TEST(SnapshotOptions, SampleCountsBeyondAnyDriverAreRefusedAsGiven) {
 
 // OUT may be "-" (standard output), and after "--" a name that begins with a dash; never empty.
 TEST(SnapshotOptions, OutNames) {
-  using Line = std::vector<std::string>;
-  for (const auto& [line, path] : {std::pair<Line, std::string>{{"-"}, "-"},
-                                   {{"--", "-"}, "-"},
-                                   {{"--", "-x.png"}, "-x.png"}}) {
-    const Parsed p = parse_line(line);
-    EXPECT_TRUE(p.ok && p.path == path) << path << " read as '" << p.path << "': " << p.error;
-  }
   const std::string empty = "OUT.png is empty: name a file, or - for standard output";
-  for (const auto& [line, refusal] : {std::pair<Line, std::string>{{""}, empty},
-                                      {{"--", ""}, empty},
-                                      {{"--samples", "4", ""}, empty},
-                                      {{}, "no OUT.png given"},
-                                      {{"--"}, "no OUT.png given"},
-                                      {{"-x.png"}, "unknown option '-x.png'"}}) {
-    const Parsed p = parse_line(line);
-    EXPECT_FALSE(p.ok) << refusal;
-    EXPECT_EQ(p.error, refusal);
+  const struct {
+    std::vector<std::string> line;
+    std::string path, refusal;  // what is read as OUT, or why the line is refused
+  } lines[] = {{{"-"}, "-", ""},
+               {{"--", "-"}, "-", ""},
+               {{"--", "-x.png"}, "-x.png", ""},
+               {{""}, "", empty},
+               {{"--", ""}, "", empty},
+               {{"--samples", "4", ""}, "", empty},
+               {{}, "", "no OUT.png given"},
+               {{"--"}, "", "no OUT.png given"},
+               {{"-x.png"}, "", "unknown option '-x.png'"}};
+  for (const auto& l : lines) {
+    const Parsed p = parse_line(l.line);
+    EXPECT_EQ(p.ok, l.refusal.empty()) << l.path << l.refusal;
+    EXPECT_EQ(p.error, l.refusal);
+    EXPECT_EQ(p.path, l.path);
   }
+}
 }
 
 }  // namespace

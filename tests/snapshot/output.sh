@@ -193,8 +193,6 @@ TABLE
     mkdir "$work/here" && cd "$work/here" || fail "no folder to work in"
     empty="OUT.png is empty: name a file, or - for standard output"
     wrong_out "$empty" ""
-    wrong_out "$empty" -- ""
-    wrong_out "no OUT.png given"
     wrong_out "no OUT.png given" --size 64x36 --
     wrong_out "unknown option '-x.png'" -x.png
     run_snapshot -- -- -x.png
@@ -205,13 +203,14 @@ TABLE
     ;;
   temp-names)
     # The names the picture takes in OUT's folder: a new OUT is linked in place, so no other name
-    # appears; an existing one is replaced by a rename from .OUT.PID.0, linked just before.
+    # appears; an existing one is replaced by a rename from .OUT.PID.0, linked just before, or
+    # .OUT.PID.1 where that name is taken (left by a killed run whose PID has come round again).
     command -v strace >/dev/null || skip "no strace to watch the file names"
     strace -qq -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
     dir=$work/pictures
     mkdir "$dir"
-    names() {  # the snapshot into OUT; the links and renames it made there, in $work/names
-      run_for 120 strace -f -qq --seccomp-bpf -o "$work/trace" \
+    names() {  # names OUT [STRACE_OPTION...]: the links and renames made there, in $work/names
+      run_for 120 strace -f -qq --seccomp-bpf -o "$work/trace" "${@:2}" \
         -e trace=link,linkat,rename,renameat,renameat2 "$snapshot" "$1"
       [[ $status -eq 0 ]] || fail "snapshot into $1 under strace: status $status: $(cat "$work/err")"
       grep -F "\"$dir/" "$work/trace" | grep ' = 0$' | sed -E -e 's#/proc/self/fd/[0-9]+#/proc/self/fd/N#' \
@@ -225,6 +224,8 @@ TABLE
     expected="link /proc/self/fd/N $dir/.new.png.PID.0
 rename $dir/.new.png.PID.0 $dir/new.png"
     [[ $(cat "$work/names") == "$expected" ]] || fail "an existing OUT: expected '$expected', got $(cat "$work/names")"
+    names "$dir/new.png" -e inject=linkat:error=EEXIST:when=2  # the first hidden name is taken
+    [[ $(cat "$work/names") == "${expected//PID.0/PID.1}" ]] || fail "a hidden name taken: got $(cat "$work/names")"
     [[ $(entries "$dir") == "new.png " ]] || fail "left behind: $(entries "$dir")"
     same_picture "$baseline" "$dir/new.png" "${baseline_limits[@]}"
     ;;
