@@ -107,6 +107,5 @@ TEST(SnapshotOptions, OutNames) {
     EXPECT_EQ(p.path, l.path);
   }
 }
-}
 
 }  // namespace
