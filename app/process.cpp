@@ -146,9 +146,9 @@ void describe_limits(char* text, size_t size) {
   struct rlimit limit;
   size_t used = 0;
   if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-    used = static_cast<size_t>(
-        std::snprintf(text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
-                      static_cast<unsigned long long>(limit.rlim_cur >> 20)));
+    used = static_cast<size_t>(std::snprintf(
+        text, size, "; the address space is limited to %llu MB (ulimit -v): allow more",
+        static_cast<unsigned long long>(limit.rlim_cur >> 20)));
   // Room for a few more descriptors is what a window or a display connection needs next; where
   // even that is missing the open-file limit explains the failure (the library's own message
   // says "Couldn't open X11 display" or "No available video device").
@@ -156,8 +156,8 @@ void describe_limits(char* text, size_t size) {
   int room = 0;
   while (room < kSpareDescriptors && (spares[room] = dup(STDERR_FILENO)) != -1) ++room;
   for (int i = 0; i < room; ++i) close(spares[i]);
-  if (room < kSpareDescriptors && used < size &&
-      getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+  if (room < kSpareDescriptors && used < size && getrlimit(RLIMIT_NOFILE, &limit) == 0 &&
+      limit.rlim_cur != RLIM_INFINITY)
     std::snprintf(text + used, size - used,
                   "; only %llu files may be open at once (ulimit -n): allow more",
                   static_cast<unsigned long long>(limit.rlim_cur));

@@ -15,8 +15,8 @@
 // standard streams), names the program in every message it prints from now on, and arms the crash
 // report: a crash from here on prints one line, "PROGRAM: crashed with signal N" and what is known
 // of the likely cause, then dies of the signal; an uncaught exception (the driver out of memory)
-// ends the same way, its line naming the exception. Signals the caller inherited as ignored or handled
-// stay so.
+// ends the same way, its line naming the exception. Signals the caller inherited as ignored or
+// handled stay so.
 void start_process(const char* program);
 
 // What a message about a failure that a process limit explains adds: "; the address space is

@@ -24,9 +24,8 @@ constexpr int kNoArenaStatus = 1;
 // the advice does nothing, and the arena works the same either way.
 GeometryArena& reserve_arena() {
   const size_t bytes = sizeof(GeometryArena) + kHugePageBytes;
-  void* start =
-      mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-           -1, 0);
+  void* start = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (start == MAP_FAILED) {
     const int error = errno;
     char limit[96] = "";
@@ -34,7 +33,8 @@ GeometryArena& reserve_arena() {
     if (getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY)
       std::snprintf(limit, sizeof limit, "; the address space is limited to %llu MB (ulimit -v)",
                     static_cast<unsigned long long>(address_space.rlim_cur >> 20));
-    std::fprintf(stderr, "%s: cannot reserve %zu MB of address space for the geometry: %s%s: allow more\n",
+    std::fprintf(stderr,
+                 "%s: cannot reserve %zu MB of address space for the geometry: %s%s: allow more\n",
                  program_invocation_short_name, bytes >> 20, std::strerror(error), limit);
     _exit(kNoArenaStatus);
   }

@@ -30,12 +30,12 @@ bool fail(const char* what) {
   const unsigned error = static_cast<unsigned>(eglGetError());
   char limit[kLimitsTextSize];
   describe_limits(limit, sizeof limit);
-  std::fprintf(stderr,
-               "%s: no display (DISPLAY and WAYLAND_DISPLAY are unset or cannot be reached), and "
-               "%s (EGL error 0x%04x)%s\n",
-               program_name(), what, error,
-               limit[0] != '\0' ? limit
-                                 : ": set DISPLAY, or install Mesa's EGL driver (libegl-mesa0)");
+  std::fprintf(
+      stderr,
+      "%s: no display (DISPLAY and WAYLAND_DISPLAY are unset or cannot be reached), and "
+      "%s (EGL error 0x%04x)%s\n",
+      program_name(), what, error,
+      limit[0] != '\0' ? limit : ": set DISPLAY, or install Mesa's EGL driver (libegl-mesa0)");
   return false;
 }
 
