@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int kCageTiers = 2;
 // Bar positions are every other of 40 fortieths of a turn: 20 bars, 18 degrees apart, with a
 // ring piece to the next one.
 constexpr int kCageFortieths = 40;

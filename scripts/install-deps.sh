@@ -75,6 +75,8 @@ if [[ $mode == all ]]; then
   need picom "picom, a compositing manager for the compositing tests" have_command picom
   need imagemagick "ImageMagick (import, convert)" have_commands import convert
   need strace "strace, for watching the names the snapshot gives its file" have_command strace
+  need emscripten "Emscripten (emcmake, em++) and node, for the web build's tests" \
+    have_commands emcmake em++ node
   # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read
   # with man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and
   # checked.
