@@ -77,6 +77,8 @@ if [[ $mode == all ]]; then
   need strace "strace, for watching the names the snapshot gives its file" have_command strace
   need emscripten "Emscripten (emcmake, em++) and node, for the web build's tests" \
     have_commands emcmake em++ node
+  need glslang-tools "glslangValidator, the reference GLSL ES compiler, for the web texts" \
+    have_command glslangValidator
   # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read
   # with man; the desktop entry validated; the Debian package built (dpkg-shlibdeps, file) and
   # checked.
