@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include <GL/glu.h>
 
+#include "app/camera.h"
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
 #include "app/draw.h"
@@ -15,10 +15,6 @@
 #include "scene/picture.h"
 
 namespace {
-
-// The eye also lights the picture: the vertex stage's eye vector uses this same point.
-constexpr double kEye[3] = {300, 300, 200};
-constexpr double kTarget[3] = {0, 70, 0};
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
 // pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), piece i in half
@@ -177,11 +173,6 @@ bool start_on_a_thread(PieceLine* line) {
   return start_line_beside(line);
 }
 
-void set_camera() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], 0, 1, 0);
-}
 
 void run_pass(const FramePass& pass, PassWatcher watch) {
   const auto see = [&](PassStep step) { return watch == nullptr || watch(pass, step); };
@@ -226,7 +217,7 @@ void render_frame(PassWatcher watch) {
   FrameState& f = g_frame;
   if (f.preparing) finish_line(&f.preparation);  // before anything is built
   f.preparing = false;
-  set_camera();
+  load_camera_view();
   for (int i = 0; i < kFramePassCount; ++i) run_pass(kFramePasses[i], watch);
   let_go_of_doily_surface();  // where the doily pass was left out after the table began it
   close_helper();

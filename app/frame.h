@@ -25,9 +25,6 @@ void draw_from_span(PassPiece* piece);
 // Starts a pass's line on a thread of its own.
 bool start_on_a_thread(PieceLine* line);
 
-// The fixed camera: eye (300, 300, 200), looking at (0, 70, 0), +Y up.
-void set_camera();
-
 // Binds the pass's program and draws its pieces in order, each taken from the pass's line, made
 // beside the drawing thread where the pass says and one can be had, here otherwise. `watch`, when
 // given, sees each step and may leave the rest of the pass out.

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include "app/draw.h"
+#include "app/camera.h"
 #include "app/frame.h"
 #include "app/gl_floor.h"
 #include "app/present.h"
@@ -20,10 +20,7 @@
 
 namespace {
 
-constexpr double kFieldOfViewDegrees = 45;
 constexpr double kAspect = 1.7777777777777777;  // 16:9
-constexpr double kNearPlane = 1;
-constexpr double kFarPlane = 8192;
 // The loop's sleep: 10 ms after an iteration that took an event, so a burst of them is read
 // quickly; 50 ms after one that found none, so an idle window wakes the process 20 times a second
 // rather than 100 (each wake-up costs a poll of the X connection and a timer), and an Escape or an
@@ -94,12 +91,8 @@ bool read_event(const SDL_Event& event) {
 
 }  // namespace
 
-// A picture of another shape sees the same: the vertical field of view stays, and the horizontal
-// one follows the aspect, so a 16:9 picture of any size shows the window's framing.
 void set_projection(double aspect) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(kFieldOfViewDegrees, aspect, kNearPlane, kFarPlane);
+  load_camera_projection(aspect);
 }
 
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,

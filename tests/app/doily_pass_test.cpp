@@ -12,6 +12,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "app/camera.h"
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
 #include "app/draw.h"
@@ -142,7 +143,7 @@ int differing_set_ups(const char* what, const std::vector<LightingSetUp>& got,
 // both must hand the rasteriser and the fragment stage the very same bits.
 TEST(DoilyPass, PlainProgramsSetUpTheLightingAsTheirMaterialProgramsDo) {
   start_up_capturing_log();
-  set_camera();
+  load_camera_view();
   struct Material {
     const char* name;
     GLuint MaterialPrograms::*slot;
