@@ -1,0 +1,95 @@
+// Quads drawn as split_quads' triangles against the driver's own GL_QUADS from an element array, as
+// the doily's quads are drawn: smooth colours that no plane fits across each quad show which
+// diagonal a quad was split on, and the rasteriser's rounding which corner each triangle starts
+// from, so the two pictures are equal pixel for pixel only where the split is the driver's. The
+// other diagonal is the negative control.
+#include <cstdint>
+#include <vector>
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include "app/framebuffer.h"
+#include "geometry/quads.h"
+#include "tests/lib/gl_util.h"
+
+namespace {
+
+constexpr int kColumns = 8, kRows = 5;  // quads across the window, corners shared
+
+struct Corner {
+  float rgb[3];
+  float xy[2];
+};
+
+// A grid of quads over the window, each corner pushed off the grid and given its own colour.
+std::vector<Corner> corners() {
+  std::vector<Corner> out;
+  for (int row = 0; row <= kRows; ++row)
+    for (int column = 0; column <= kColumns; ++column) {
+      const int n = row * (kColumns + 1) + column;
+      const float wobble = 0.04f * static_cast<float>((n * 7) % 5 - 2);
+      out.push_back({{float((n * 3) % 4) / 3, float((n * 5) % 3) / 2, float(n % 2)},
+                     {-1 + 2.0f * column / kColumns + wobble, -1 + 2.0f * row / kRows - wobble}});
+    }
+  return out;
+}
+
+std::vector<uint32_t> quad_entries() {
+  std::vector<uint32_t> quads;
+  for (uint32_t row = 0; row < kRows; ++row)
+    for (uint32_t column = 0; column < kColumns; ++column) {
+      const uint32_t a = row * (kColumns + 1) + column;
+      for (uint32_t corner : {a, a + 1, a + kColumns + 2, a + kColumns + 1})
+        quads.push_back(corner);
+    }
+  return quads;
+}
+
+RgbImage draw(GLenum mode, const std::vector<uint32_t>& entries) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDrawElements(mode, static_cast<GLsizei>(entries.size()), GL_UNSIGNED_INT, entries.data());
+  return read_back_buffer();
+}
+
+TEST(SplitQuads, TrianglesColourEveryPixelAsTheDriversQuadsDo) {
+  ASSERT_EQ(start_up(), 0);
+  const std::vector<Corner> grid = corners();
+  const std::vector<uint32_t> quads = quad_entries();
+  glUseProgram(0);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glColorPointer(3, GL_FLOAT, sizeof(Corner), grid[0].rgb);
+  glVertexPointer(2, GL_FLOAT, sizeof(Corner), grid[0].xy);
+
+  std::vector<uint32_t> triangles(quads.size() / kQuadEntries * kQuadTriangleEntries);
+  ASSERT_EQ(split_quads(quads.data(), static_cast<int32_t>(quads.size()), triangles.data()),
+            static_cast<int32_t>(triangles.size()));
+  std::vector<uint32_t> other;  // the other diagonal: (a, b, c) and (a, c, d)
+  for (size_t q = 0; q < quads.size(); q += kQuadEntries)
+    for (int i : {0, 1, 2, 0, 2, 3}) other.push_back(quads[q + i]);
+
+  const RgbImage native = draw(GL_QUADS, quads);
+  const RgbImage split = draw(GL_TRIANGLES, triangles);
+  const RgbImage control = draw(GL_TRIANGLES, other);
+  EXPECT_NO_GL_ERROR();
+  size_t differing = 0, control_differing = 0;
+  for (size_t i = 0; i < native.pixels.size(); ++i) {
+    differing += native.pixels[i] != split.pixels[i];
+    control_differing += native.pixels[i] != control.pixels[i];
+  }
+  EXPECT_EQ(differing, 0u) << "channels differing from the driver's quads, of "
+                           << native.pixels.size();
+  EXPECT_GT(control_differing, native.pixels.size() / 100)
+      << "the other diagonal should colour the quads visibly otherwise";
+  set_default_gl_state();  // as the other tests expect it
+}
+
+}  // namespace
