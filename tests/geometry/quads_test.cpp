@@ -92,4 +92,14 @@ TEST(SplitQuads, TrianglesColourEveryPixelAsTheDriversQuadsDo) {
   set_default_gl_state();  // as the other tests expect it
 }
 
+// No quads write nothing; entries that end inside a quad stop the program, saying how many.
+TEST(SplitQuadsDeathTest, PartOfAQuadAbortsWithTheNumbers) {
+  const uint32_t quads[kQuadEntries * 2] = {0, 1, 2, 3, 4, 5, 6, 7};
+  uint32_t triangles[kQuadTriangleEntries * 2];
+  EXPECT_EQ(split_quads(quads, 0, triangles), 0);
+  EXPECT_EQ(split_quads(quads, kQuadEntries * 2, triangles), kQuadTriangleEntries * 2);
+  EXPECT_DEATH(split_quads(quads, 6, triangles), "6 entries are not a whole number of quads");
+  EXPECT_DEATH(split_quads(quads, -4, triangles), "-4 entries are not a whole number of quads");
+}
+
 }  // namespace
