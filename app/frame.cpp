@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-
 #include "app/camera.h"
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
@@ -107,21 +106,19 @@ bool prepare_frame(void*, int32_t, bool) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 // An object built here, in one piece, and drawn from the span.
 constexpr FramePass one_piece_pass(const char* name, GLuint MaterialPrograms::*program,
-                                   bool (*make)(PassPiece*, bool)) {
-  return {.name = name, .program = program, .make = make, .draw = draw_from_span};
+                                   int64_t vertices, bool (*make)(PassPiece*, bool)) {
+  return {
+      .name = name, .program = program, .vertices = vertices, .make = make, .draw = draw_from_span};
 }
 
 // An object of tube segments, cut into pieces built a piece ahead on a thread of their own, each
 // into its half of the span.
 constexpr FramePass tube_pass(const char* name, GLuint MaterialPrograms::*program, int32_t segments,
-                              bool (*make)(PassPiece*, bool), void (*kick_off)() = nullptr) {
-  FramePass pass = one_piece_pass(name, program, make);
+                              int64_t vertices, bool (*make)(PassPiece*, bool),
+                              void (*kick_off)() = nullptr) {
+  FramePass pass = one_piece_pass(name, program, vertices, make);
   pass.items = segments;
   pass.items_per_piece = kSegmentsPerPiece;
   pass.start_beside = start_on_a_thread;
@@ -137,15 +134,16 @@ const FramePass kFramePasses[] = {
     // legs, then the rim; the doily's surface is captured on the helper meanwhile, from the first
     // piece on: by then this thread's first draw has set up the driver's shader compiler, whose
     // one-time set-up the helper's first draw would otherwise race for
-    tube_pass("table", &MaterialPrograms::table, kTableSegments, make_in_span<build_table_piece>,
-              begin_doily_surface),
+    tube_pass("table", &MaterialPrograms::table, kTableSegments, kTableVertices,
+              make_in_span<build_table_piece>, begin_doily_surface),
     // a translucent disc
-    one_piece_pass("glass", &MaterialPrograms::glass, make_in_span<build_glass>),
+    one_piece_pass("glass", &MaterialPrograms::glass, kGlassTopVertices, make_in_span<build_glass>),
     // lifted on the GPU
     {.name = "doily",
      .program = &MaterialPrograms::doily,
      .items = kDoilyQuadsPerRow,
      .items_per_piece = kDoilyRowsPerPiece,
+     .vertices = kDoilyGridVertices,
      .make = make_doily_piece,
      .draw = draw_doily_piece,
      .let_go = let_go_of_doily_piece,
@@ -153,9 +151,10 @@ const FramePass kFramePasses[] = {
      .begin = complete_doily_surface,
      .end = let_go_of_doily_surface},
     // feathers, then neck
-    one_piece_pass("swan", &MaterialPrograms::swan, make_in_span<build_swan>),
+    one_piece_pass("swan", &MaterialPrograms::swan, kSwanVertices, make_in_span<build_swan>),
     // walls, then the dome
-    tube_pass("cage", &MaterialPrograms::cage, kCageSegments, make_in_span<build_cage_piece>),
+    tube_pass("cage", &MaterialPrograms::cage, kCageSegments, kCageVertices,
+              make_in_span<build_cage_piece>),
 };
 const int kFramePassCount = sizeof kFramePasses / sizeof kFramePasses[0];
 
@@ -172,7 +171,6 @@ void draw_from_span(PassPiece* piece) {
 bool start_on_a_thread(PieceLine* line) {
   return start_line_beside(line);
 }
-
 
 void run_pass(const FramePass& pass, PassWatcher watch) {
   const auto see = [&](PassStep step) { return watch == nullptr || watch(pass, step); };

@@ -31,6 +31,7 @@ struct FramePass {
   GLuint MaterialPrograms::*program;  // the pass draws with g_programs.drawn.*program
   int32_t items = 1;                  // tube segments, quad rows, or 1 for an object in one piece
   int32_t items_per_piece = 1;        // how many go through the arena's span at once
+  int64_t vertices = 0;               // what the pass draws in all (the progress line counts it)
   // Makes the piece's items into it: on the drawing thread (`beside` false), or on the thread
   // start_beside started. False when it could not make it beside: it is then made here again.
   bool (*make)(PassPiece* piece, bool beside);

@@ -9,27 +9,10 @@
 #include <cstring>
 
 #include "app/frame.h"
-#include "scene/doily.h"
-#include "scene/picture.h"
 
 namespace {
 
 constexpr char kEraseLine[] = "\r\033[K";
-
-// The vertices each pass draws: what the share of the frame done counts.
-int64_t vertices_of(const FramePass& pass) {
-  const struct {
-    const char* name;
-    int64_t vertices;
-  } kPassVertices[] = {{"table", kTableVertices},
-                       {"glass", kGlassTopVertices},
-                       {"doily", kDoilyGridVertices},
-                       {"swan", kSwanVertices},
-                       {"cage", kCageVertices}};
-  for (const auto& p : kPassVertices)
-    if (std::strcmp(p.name, pass.name) == 0) return p.vertices;
-  return 0;
-}
 
 constexpr size_t kMostText = 96;
 
@@ -61,18 +44,18 @@ bool show_drawing_progress(const FramePass& pass, PassStep step) {
   if (!progress_shown()) return true;
   ProgressState& p = g_progress;
   int64_t total = 0;
-  for (int i = 0; i < kFramePassCount; ++i) total += vertices_of(kFramePasses[i]);
+  for (int i = 0; i < kFramePassCount; ++i) total += kFramePasses[i].vertices;
   const int32_t pieces = (pass.items + pass.items_per_piece - 1) / pass.items_per_piece;
   if (step == PassStep::kBegin) p.pieces = 0;
   if (step == PassStep::kDrawn) ++p.pieces;
-  const int64_t done = p.done + vertices_of(pass) * p.pieces / pieces;
+  const int64_t done = p.done + pass.vertices * p.pieces / pieces;
   if (step == PassStep::kBegin || step == PassStep::kDrawn) {
     char text[kMostText];
     std::snprintf(text, sizeof text, "drawing the %s, %d%% of the picture's vertices done",
                   pass.name, static_cast<int>(100 * done / total));
     show(text);
   }
-  if (step == PassStep::kDrawn && p.pieces == pieces) p.done += vertices_of(pass);
+  if (step == PassStep::kDrawn && p.pieces == pieces) p.done += pass.vertices;
   return true;
 }
 
