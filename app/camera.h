@@ -8,10 +8,11 @@
 
 // Loads the projection for a picture whose width is `aspect` times its height: the vertical field
 // of view stays, and the horizontal one follows the aspect, so a picture of any size shows the
-// window's framing.
+// window's framing: 45 degrees vertically, near plane 1, far plane 8192. Leaves the projection
+// matrix current.
 void load_camera_projection(double aspect);
 
-// Loads the view: the eye looking at the target, y up.
+// Loads the view: the eye looking at the target, y up. Leaves the model-view matrix current.
 void load_camera_view();
 
 // Projection times view, column-major as the GL keeps matrices: the matrix a program reads as

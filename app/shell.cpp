@@ -10,8 +10,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-#include "app/draw.h"
 #include "app/camera.h"
+#include "app/draw.h"
 #include "app/frame.h"
 #include "app/gl_floor.h"
 #include "app/present.h"
@@ -91,15 +91,11 @@ bool read_event(const SDL_Event& event) {
 
 }  // namespace
 
-void set_projection(double aspect) {
-  load_camera_projection(aspect);
-}
-
 // Every piece of GL state the picture relies on, set once: the projection, back-face culling,
 // the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
 // bound for every draw of the run.
 void set_default_gl_state() {
-  set_projection(kAspect);
+  load_camera_projection(kAspect);
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);

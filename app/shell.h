@@ -18,10 +18,6 @@ int open_window();
 // the picture relies on, set once.
 void set_default_gl_state();
 
-// The perspective for a picture of width / height `aspect`: 45 degrees vertically, near plane 1,
-// far plane 8192. Leaves the projection matrix current.
-void set_projection(double aspect);
-
 // open_window, set_default_gl_state and build_all_programs in one call, as the snapshot tool,
 // the benchmarks and the GL tests start.
 int start_up();

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/camera.h"
 #include "app/frame.h"
 #include "app/framebuffer.h"
 #include "app/process.h"
@@ -50,7 +51,7 @@ int open_offscreen_picture(const RenderSize& size) {
     std::fprintf(stderr, "swancage-snapshot: %s\n", error.c_str());
     return kFailureStatus;
   }
-  set_projection(static_cast<double>(size.width) / size.height);
+  load_camera_projection(static_cast<double>(size.width) / size.height);
   return 0;
 }
 
