@@ -148,21 +148,17 @@ case "$case_name" in
 755 666 an OUT anyone may write in a folder only root may write
 TABLE
     ;;
-  stdout-pipe)
-    # OUT - or /dev/stdout, standard output a pipe: the PNG alone goes through the pipe, and the
-    # log to standard error.
+  stdout)
+    # OUT - or /dev/stdout with standard output a pipe, and standard output redirected to a file
+    # named by -, by /dev/stdout or by the file's own path: the PNG alone goes there (into the
+    # file, not put in its place), and the log to standard error. One run has no terminal at all
+    # (a session of its own, standard input closed).
     normal_snapshot
     for out in - /dev/stdout; do
       timeout -s KILL 120 "$snapshot" "$out" 2>"$work/err" | cat >"$work/piped.png"
       status=${PIPESTATUS[0]}
       streamed "$out through a pipe" "$work/piped.png"
     done
-    ;;
-  stdout-file)
-    # Standard output redirected to a file, named by -, by /dev/stdout or by the file's own path:
-    # the PNG is written to it, not put in its place. The first run has no terminal at all (a
-    # session of its own, standard input closed).
-    normal_snapshot
     setsid -w timeout -s KILL 120 "$snapshot" - <&- >"$work/out" 2>"$work/err"
     status=$?
     streamed "- without a terminal" "$work/out"
@@ -171,16 +167,14 @@ TABLE
       streamed "$out as standard output" "$work/out"
     done
     ;;
-  stdout-closed)
+  stdout-failures)
     # OUT - with standard output closed has nowhere to go: status 1, before anything is drawn.
+    # Standard output that cannot take the PNG, a full disk or a pipe nobody reads any more: status
+    # 1 and one message after the log, not a silent death by SIGPIPE.
     timeout -s KILL 60 "$snapshot" - >&- 2>"$work/err"
     status=$?
     [[ $status -eq 1 ]] || fail "- with standard output closed: exit status $status, expected 1"
     one_error_line "^swancage-snapshot: standard output is closed: name a file for the picture instead of -$"
-    ;;
-  stdout-write-error)
-    # Standard output that cannot take the PNG, a full disk or a pipe nobody reads any more: status
-    # 1 and one message, not a silent death by SIGPIPE.
     timeout -s KILL 120 "$snapshot" - >/dev/full 2>"$work/err"
     status=$?
     failed_streaming "- onto a full disk" "swancage-snapshot: standard output: cannot write the image: No space left on device"
