@@ -14,25 +14,10 @@ namespace {
 constexpr double kSide = 2.0 / 16384 / 100;  // in normalised device coordinates, -1 .. 1
 constexpr double kDepth = 4 * 2.0 / (1 << 24);
 
-// The GL's own projection times model-view, in double.
-void gl_camera(double out[16]) {
-  float p[16], v[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, p);
-  glGetFloatv(GL_MODELVIEW_MATRIX, v);
+// (x, y, z, w) times column-major m, in double.
+void transform(const float m[16], const double in[4], double out[4]) {
   for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 4; ++column) {
-      out[column * 4 + row] = 0;
-      for (int k = 0; k < 4; ++k)
-        out[column * 4 + row] += double(p[k * 4 + row]) * v[column * 4 + k];
-    }
-}
-
-// Normalised device coordinates of point (x, y, z) under column-major m.
-void project(const double m[16], double x, double y, double z, double out[3]) {
-  double clip[4];
-  for (int row = 0; row < 4; ++row)
-    clip[row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
-  for (int i = 0; i < 3; ++i) out[i] = clip[i] / clip[3];
+    out[row] = m[row] * in[0] + m[4 + row] * in[1] + m[8 + row] * in[2] + m[12 + row] * in[3];
 }
 
 TEST(Camera, OneMatrixPlacesEveryPointWhereTheGlsMatricesDo) {
@@ -41,10 +26,10 @@ TEST(Camera, OneMatrixPlacesEveryPointWhereTheGlsMatricesDo) {
     SCOPED_TRACE(testing::Message() << "aspect " << aspect);
     load_camera_projection(aspect);
     load_camera_view();
-    double expected[16], observed[16];
-    gl_camera(expected);
+    float projection[16], view[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, view);
     const CameraMatrix camera = camera_matrix(aspect);
-    for (int i = 0; i < 16; ++i) observed[i] = camera.m[i];
     // Points across the scene's extent (the floor under the table, the glass, the cage's top)
     // and along the line of sight, where the narrowest picture still sees something; those the
     // picture shows are compared.
@@ -52,9 +37,13 @@ TEST(Camera, OneMatrixPlacesEveryPointWhereTheGlsMatricesDo) {
     for (const double x : {-250.0, -2.0, 0.0, 2.0, 250.0})
       for (const double y : {-100.0, 60.0, 70.0, 80.0, 330.0})
         for (const double z : {-250.0, -2.0, 0.0, 2.0, 250.0}) {
-          double e[3], o[3];
-          project(expected, x, y, z, e);
-          project(observed, x, y, z, o);
+          // Through the GL's two matrices in turn, and through the one; then divided by w.
+          const double point[4] = {x, y, z, 1};
+          double eye[4], e[4], o[4];
+          transform(view, point, eye);
+          transform(projection, eye, e);
+          transform(camera.m, point, o);
+          for (int i = 0; i < 3; ++i) e[i] /= e[3], o[i] /= o[3];
           if (std::fabs(e[0]) > 1 || std::fabs(e[1]) > 1 || std::fabs(e[2]) > 1) continue;
           ++shown;
           // A hundredth of a pixel at the widest picture's 16384 pixels, and four steps of a
