@@ -1,22 +1,10 @@
-// The camera's numbers, loaded through GLU or made into one matrix in the same steps: GLU works
-// out the projection in double and the view in float, the GL keeps both in float and multiplies
-// them in float.
+// The camera made into one matrix in the steps GLU and the GL take: GLU works out the projection
+// in double and the view in float, the GL keeps both in float and multiplies them in float.
 #include "app/camera.h"
 
 #include <cmath>
 
-#include <GL/glew.h>
-#include <GL/glu.h>
-
 namespace {
-
-constexpr double kFieldOfViewDegrees = 45;
-constexpr double kNearPlane = 1;
-constexpr double kFarPlane = 8192;
-// The eye also lights the picture: the vertex stage's eye vector uses this same point.
-constexpr double kEye[3] = {300, 300, 200};
-constexpr double kTarget[3] = {0, 70, 0};
-constexpr double kUp[3] = {0, 1, 0};
 
 void normalize(float v[3]) {
   const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
@@ -38,18 +26,6 @@ void multiply(const float a[16], const float b[16], float out[16]) {
 }
 
 }  // namespace
-
-void load_camera_projection(double aspect) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(kFieldOfViewDegrees, aspect, kNearPlane, kFarPlane);
-}
-
-void load_camera_view() {
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  gluLookAt(kEye[0], kEye[1], kEye[2], kTarget[0], kTarget[1], kTarget[2], kUp[0], kUp[1], kUp[2]);
-}
 
 CameraMatrix camera_matrix(double aspect) {
   const double half = kFieldOfViewDegrees / 2 * M_PI / 180;

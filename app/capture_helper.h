@@ -3,12 +3,15 @@
 // llvmpipe shades a draw's vertices on the thread that issues it, so the helper capturing while
 // the window's context draws keeps two cores busy.
 //
+// One file per kind of platform implements it: capture_helper.cpp (GLX or EGL),
+// capture_helper_none.cpp (no shared contexts: WebGL); the build picks one.
+//
 // Owns: the helper's GLX or EGL context, its 1x1 pbuffer or framebuffer, and the copy of the
 // program it makes pieces with. May not: make the window's context current, write to the arena,
 // or outlive the frame: close_helper gives it all back.
 #pragma once
 
-#include <GL/glew.h>
+#include "shading/gl.h"
 
 #include "pipeline/piece_line.h"
 

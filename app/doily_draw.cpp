@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/arrays.h"
 #include "app/capture_helper.h"
 #include "app/draw.h"
 #include "scene/doily.h"
@@ -42,12 +43,7 @@ DoilyPieces g_pieces;
 // The surface pass's input, on whichever context captures: the padded grid's points as gl_Vertex
 // (row, column, 0, 1), and no other array.
 void bind_surface_points() {
-  glDisableClientState(GL_COLOR_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glBindBuffer(GL_ARRAY_BUFFER, g_surface.points);
-  glVertexPointer(2, GL_SHORT, 0, nullptr);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  bind_point_buffer(g_surface.points);
 }
 
 GLuint new_buffer(GLenum target, GLsizeiptr bytes, const void* data, GLenum usage) {
@@ -74,7 +70,7 @@ GLuint padded_grid_points() {
 // A fence after everything this context did so far, flushed so that another context can wait for
 // it; null without sync objects (GL 3.2), where the helper is not used.
 GLsync flushed_fence() {
-  if (!GLEW_ARB_sync) return nullptr;
+  if (!gl_offers().fences) return nullptr;
   const GLsync fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
   glFlush();
   return fence;
@@ -114,9 +110,7 @@ GLuint light_rows(int32_t first_row, int32_t vertex_rows) {
   const GLuint lit =
       new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(sizeof(Vertex)) * count,
                  nullptr, GL_STREAM_COPY);
-  glDisableClientState(GL_COLOR_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_VERTEX_ARRAY);
+  unbind_vertex_arrays();
   glBindBuffer(GL_ARRAY_BUFFER, g_surface.records);
   constexpr int32_t kRow = kDoilyPaddedSize, kPoint = kDoilyPaddedSize;
   read_surface_records(0, 3, kPoint, kDoilySurfacePointOffset);         // r
@@ -150,7 +144,7 @@ void begin_surface(bool on_helper) {
   s.records = new_buffer(GL_TRANSFORM_FEEDBACK_BUFFER, kSurfaceRecordBytes * kDoilyPaddedPoints,
                          nullptr, GL_STREAM_COPY);
   s.complete = false;
-  if (GLEW_ARB_transform_feedback2) {
+  if (gl_offers().feedback_objects) {
     glGenTransformFeedbacks(1, &s.feedback);
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, s.feedback);
   }
@@ -222,10 +216,8 @@ bool make_doily_piece(PassPiece* piece, bool beside) {
   piece->records = beside ? light_rows(piece->first, piece->count + 1)
                           : light_doily_rows(piece->first, piece->count + 1);
   const ArenaRange quads = build_doily_lit_quads(piece->first, piece->count);
-  piece->quads = new_buffer(GL_ELEMENT_ARRAY_BUFFER,
-                            static_cast<GLsizeiptr>(sizeof(uint32_t)) * quads.index_count,
-                            g_arena.indices + quads.first_index, GL_STATIC_DRAW);
-  piece->quad_entries = quads.index_count;
+  piece->quads =
+      new_quad_buffer(g_arena.indices + quads.first_index, quads.index_count, &piece->quad_entries);
   if (!beside) return true;
   if (glGetError() != GL_NO_ERROR) {
     delete_piece_buffers(piece);
@@ -241,18 +233,14 @@ bool make_doily_piece(PassPiece* piece, bool beside) {
 // picture change by one level).
 void draw_doily_piece(PassPiece* piece) {
   if (piece->records == 0) {
-    glDrawElements(GL_QUADS, piece->written.index_count, GL_UNSIGNED_INT,
-                   g_arena.indices + piece->written.first_index);
+    const ArenaRange& grid = piece->written;
+    draw_arena_quads(grid.first_index, grid.index_count, grid.first_vertex, grid.vertex_count);
     return;
   }
   if (piece->made != nullptr) glWaitSync(piece->made, 0, GL_TIMEOUT_IGNORED);
   delete_fence(piece->made);
-  glBindBuffer(GL_ARRAY_BUFFER, piece->records);
-  glInterleavedArrays(GL_C4F_N3F_V3F, 0, nullptr);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, piece->quads);
-  glDrawElements(GL_QUADS, piece->quad_entries, GL_UNSIGNED_INT, nullptr);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  bind_record_buffer(piece->records);
+  draw_quad_buffer(piece->quads, piece->quad_entries);
   bind_arena_arrays();
   delete_piece_buffers(piece);
 }

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include <GL/glew.h>
+#include "shading/gl.h"
 
 #include "app/pass.h"
 

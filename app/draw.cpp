@@ -8,11 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <GL/glew.h>
-
-void bind_arena_arrays() {
-  glInterleavedArrays(GL_C4F_N3F_V3F, 0, g_arena.vertices);
-}
+#include "app/arrays.h"
 
 // The GL defines an element draw as the vertices its indices name, in their order; for entries k,
 // k + 1, ... that is exactly the array draw from record k. A software renderer reads the records
@@ -27,7 +23,7 @@ void draw_triangles(const ArenaRange& written) {
                  written.vertex_count);
     std::abort();
   }
-  glDrawArrays(GL_TRIANGLES, written.first_vertex, written.vertex_count);
+  draw_arena_triangles(written.first_vertex, written.vertex_count);
 }
 
 // Drawn as quads straight from the grid, llvmpipe shades most grid vertices twice (its vertex

@@ -5,12 +5,8 @@
 // call up into the passes; the doily's pieces (app/doily_draw.h) build on these.
 #pragma once
 
-#include <GL/glew.h>
-
 #include "geometry/arena.h"
-
-// Binds the arena's records as the colour, normal and position arrays (GL_C4F_N3F_V3F).
-void bind_arena_arrays();
+#include "shading/gl.h"
 
 // One GL_TRIANGLES draw of the triangles a triangle builder wrote: the range's index entries name
 // its records in order (triangles_since), so the records are drawn straight, which is the same

@@ -5,15 +5,17 @@
 
 #include <algorithm>
 
+#include "app/arrays.h"
 #include "app/camera.h"
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
 #include "app/draw.h"
-#include "app/process.h"
 #include "scene/doily.h"
 #include "scene/picture.h"
 
 namespace {
+
+constexpr double kAspect = 1.7777777777777777;  // 16:9
 
 // How much of an object passes through the arena's span at once. The table and the cage go in
 // pieces of 100 tube segments (120,000 vertices, 5.3 MB with their index entries), piece i in half
@@ -94,7 +96,7 @@ void wait_for(GLsync& fence) {
 
 void fence_piece() {
   PieceQueue& q = g_frame.queue;
-  if (!GLEW_ARB_sync) return;
+  if (!gl_offers().fences) return;
   wait_for(q.older);  // waited for before this piece was taken: only deletes it
   q.older = q.newer;
   q.newer = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -203,6 +205,18 @@ void run_pass(const FramePass& pass, PassWatcher watch) {
   if (pass.end != nullptr) pass.end();
 }
 
+// Every piece of GL state the picture relies on, set once: the projection, back-face culling,
+// the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
+// bound for every draw of the run.
+void set_default_gl_state() {
+  load_camera_projection(kAspect);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  bind_arena_arrays();
+}
+
 void begin_preparing_frame() {
   FrameState& f = g_frame;
   if (f.preparing) return;
@@ -229,7 +243,6 @@ void let_go_of_drawing() {
   delete_all_programs();
   // The compiler's own tables (GLSL's built-in functions, some megabytes) go too: nothing is
   // compiled from here on.
-  if (GLEW_VERSION_4_1 || GLEW_ARB_ES2_compatibility) glReleaseShaderCompiler();
+  if (gl_offers().compiler_release) glReleaseShaderCompiler();
   give_back_arena_pages();
-  give_back_free_heap();
 }

@@ -30,6 +30,10 @@ bool start_on_a_thread(PieceLine* line);
 // given, sees each step and may leave the rest of the pass out.
 void run_pass(const FramePass& pass, PassWatcher watch = nullptr);
 
+// The projection, culling, depth test, blending and the arena's arrays: every piece of GL state
+// the picture relies on, set once.
+void set_default_gl_state();
+
 // Starts, beside the window's start, what the frame needs before its first piece and no GL for:
 // maps the pages of the arena's span, which the span's first writes would otherwise fault in on
 // the drawing thread (about 30 ms on a virtual machine, where each huge page is cleared when first
@@ -41,7 +45,7 @@ void begin_preparing_frame();
 // Ends with nothing of the frame's running beside it: every thread ended, the helper closed.
 void render_frame(PassWatcher watch = nullptr);
 
-// Once the picture is drawn and kept: deletes every program and shader, returns the arena's pages
-// to the kernel and the heap's free memory too. What is left is what presenting the kept picture
-// needs. Nothing can be drawn again afterwards.
+// Once the picture is drawn and kept: deletes every program and shader, and returns the arena's
+// pages to the kernel. With the heap's free memory given back too (give_back_free_heap), what is
+// left is what presenting the kept picture needs. Nothing can be drawn again afterwards.
 void let_go_of_drawing();

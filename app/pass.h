@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include <GL/glew.h>
+#include "shading/gl.h"
 
 #include "geometry/arena.h"
 #include "pipeline/piece_line.h"

@@ -10,8 +10,6 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-#include "app/camera.h"
-#include "app/draw.h"
 #include "app/frame.h"
 #include "app/gl_floor.h"
 #include "app/present.h"
@@ -20,7 +18,6 @@
 
 namespace {
 
-constexpr double kAspect = 1.7777777777777777;  // 16:9
 // The loop's sleep: 10 ms after an iteration that took an event, so a burst of them is read
 // quickly; 50 ms after one that found none, so an idle window wakes the process 20 times a second
 // rather than 100 (each wake-up costs a poll of the X connection and a timer), and an Escape or an
@@ -91,18 +88,6 @@ bool read_event(const SDL_Event& event) {
 
 }  // namespace
 
-// Every piece of GL state the picture relies on, set once: the projection, back-face culling,
-// the less-than depth test and alpha blending, and the arena's interleaved arrays, which stay
-// bound for every draw of the run.
-void set_default_gl_state() {
-  load_camera_projection(kAspect);
-  glEnable(GL_CULL_FACE);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  bind_arena_arrays();
-}
-
 int open_window() {
   // The doily's capture helper works on a thread of its own through the same X connection;
   // Xlib must know before the connection is opened.
@@ -171,6 +156,7 @@ int run_event_loop() {
     if (first) {
       pack_kept_frame();    // once the window shows it
       let_go_of_drawing();  // the kept copy is all the window needs from now on
+      give_back_free_heap();
     }
     SDL_Delay(took_event ? kLoopIntervalMs : kIdleLoopIntervalMs);
   }

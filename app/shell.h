@@ -4,6 +4,7 @@
 // May not: generate geometry or build shader texts itself; the frame's passes do that.
 #pragma once
 
+#include "app/frame.h"        // set_default_gl_state
 #include "app/framebuffer.h"  // the window's size
 #include "app/pass.h"
 
@@ -13,10 +14,6 @@
 // exit_on_window_failure (app/process.h), without teardown. An X error or a lost X connection,
 // now or later, ends the process the same way.
 int open_window();
-
-// The projection, culling, depth test, blending and the arena's arrays: every piece of GL state
-// the picture relies on, set once.
-void set_default_gl_state();
 
 // open_window, set_default_gl_state and build_all_programs in one call, as the snapshot tool,
 // the benchmarks and the GL tests start.

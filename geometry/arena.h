@@ -40,7 +40,9 @@ struct GeometryArena {
 // from client memory. The frame uses only a span at its start, rewound for every piece it builds
 // and draws, so the pages the kernel must clear and map are those of the largest piece, touched
 // once. Where the address space is too small to reserve it (ulimit -v), the program ends before
-// main with one line saying so, and status 1.
+// main with one line saying so, and status 1. In WebAssembly it is static data instead: the
+// module's memory is reserved and zeroed whole as the page loads it. The build picks the storage
+// (arena_storage_mmap.cpp, arena_storage_static.cpp).
 extern GeometryArena& g_arena;
 
 // What a builder wrote: records first_vertex .. first_vertex + vertex_count - 1, and index entries

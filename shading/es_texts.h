@@ -16,6 +16,8 @@ constexpr char kEsVertex[] = "swancage_Vertex";
 constexpr char kEsNormal[] = "swancage_Normal";
 constexpr char kEsColor[] = "swancage_Color";
 constexpr char kEsModelViewProjection[] = "swancage_ModelViewProjectionMatrix";
+// Where every program takes the three inputs: the position at 0, as a compatibility GL's gl_Vertex.
+constexpr unsigned kEsVertexLocation = 0, kEsNormalLocation = 1, kEsColorLocation = 2;
 
 // One stage of a program as GLSL ES 3.00: prelude + snippet + joiner + body, each varying an
 // output of the vertex stage and an input of the fragment stage, the built-ins replaced by the

@@ -1,11 +1,11 @@
-// Program building. Every stage is handed to the driver as the same four-entry list; only the
-// snippet and body entries change between compiles.
+// Program building: every stage's text comes from shading/stage_texts, in the GL's language.
 #include "shading/programs.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "shading/shader_texts.h"
+#include "shading/stage_texts.h"
 
 ProgramTable g_programs;
 
@@ -20,8 +20,7 @@ constexpr int kInfoLogSize = 4096;
 // One stage of prelude + snippet + joiner + body, compiled; whether it compiled in `ok`.
 GLuint compile_texts(GLenum type, const char* snippet, const char* body, bool* ok) {
   const GLuint s = glCreateShader(type);
-  const GLchar* const source_list[4] = {kPrelude, snippet, kJoiner, body};
-  glShaderSource(s, 4, source_list, nullptr);
+  set_stage_texts(s, type, snippet, body);
   glCompileShader(s);
   GLint status = 0;
   glGetShaderiv(s, GL_COMPILE_STATUS, &status);
@@ -35,19 +34,20 @@ GLuint compile_texts(GLenum type, const char* snippet, const char* body, bool* o
   std::exit(1);
 }
 
-// A capture program: one vertex stage from `texts`, linked to capture `captured` interleaved, its
-// inputs bound to locations 0, 1, ... in order. Nothing is logged; 0 when it does not build.
-GLuint build_capture_program(const GLchar* const* texts, GLsizei text_count,
-                             const GLchar* const* captured, GLsizei captured_count,
+// A capture program: the vertex stage `s`, its text given, linked to capture `captured`
+// interleaved, its inputs bound to locations 0, 1, ... in order (the stand-in inputs where there
+// are none). Nothing is logged; 0 when it does not build.
+GLuint build_capture_program(GLuint s, const GLchar* const* captured, GLsizei captured_count,
                              const GLchar* const* inputs, GLuint input_count) {
-  const GLuint s = glCreateShader(GL_VERTEX_SHADER);
-  glShaderSource(s, text_count, texts, nullptr);
   glCompileShader(s);
   GLint ok = 0;
   glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
   if (ok != GL_TRUE) return 0;
   const GLuint p = glCreateProgram();
   glAttachShader(p, s);
+  const GLuint fragment = new_capture_fragment_stage();
+  if (fragment != 0) glAttachShader(p, fragment);
+  if (input_count == 0) bind_stand_in_inputs(p);
   for (GLuint i = 0; i < input_count; ++i) glBindAttribLocation(p, i, inputs[i]);
   glTransformFeedbackVaryings(p, captured_count, captured, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(p);
@@ -62,11 +62,13 @@ void build_doily_capture_programs() {
   t.drawn.doily = t.logged.doily;
   t.doily_surface = t.doily_lighting = 0;
   if (!t.doily_captures) return;
-  const GLchar* const surface[4] = {kPrelude, kDoilySnippet, kJoiner, kDoilySurfaceBody};
-  t.doily_surface = build_capture_program(surface, 4, kDoilySurfaceVaryings, 2, nullptr, 0);
-  const GLchar* const lighting[1] = {kDoilyLightingStage};
+  const GLuint surface = glCreateShader(GL_VERTEX_SHADER);
+  set_stage_texts(surface, GL_VERTEX_SHADER, kDoilySnippet, kDoilySurfaceBody);
+  t.doily_surface = build_capture_program(surface, kDoilySurfaceVaryings, 2, nullptr, 0);
+  const GLuint lighting = glCreateShader(GL_VERTEX_SHADER);
+  set_lighting_stage_text(lighting);
   t.doily_lighting =
-      build_capture_program(lighting, 1, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
+      build_capture_program(lighting, kDoilyCapturedVaryings, 3, kDoilyLightingInputs, 6);
   const GLuint lit = build_plain_program(t.logged.doily, kDoilySnippet);
   t.doily_captures = t.doily_surface != 0 && t.doily_lighting != 0 && lit != t.logged.doily;
   if (t.doily_captures) t.drawn.doily = lit;
@@ -93,6 +95,7 @@ GLuint build_program(const char* snippet, const GLchar* const* captured) {
   const GLuint p = glCreateProgram();
   glAttachShader(p, vs);
   glAttachShader(p, fs);
+  bind_stand_in_inputs(p);
   // Set before the one link, so the program that is logged is the program that captures.
   if (captured != nullptr) glTransformFeedbackVaryings(p, 3, captured, GL_INTERLEAVED_ATTRIBS);
   glLinkProgram(p);
@@ -123,6 +126,7 @@ GLuint build_plain_program(GLuint material, const char* snippet) {
   const GLuint p = glCreateProgram();
   glAttachShader(p, vertex);
   glAttachShader(p, fragment);
+  bind_stand_in_inputs(p);
   glLinkProgram(p);
   GLint linked = 0;
   glGetProgramiv(p, GL_LINK_STATUS, &linked);
@@ -174,7 +178,7 @@ GLuint link_program_copy(GLuint program, const GLchar* const* captured, GLsizei 
 
 void build_all_programs() {
   ProgramTable& t = g_programs;
-  t.doily_captures = GLEW_VERSION_3_0;
+  t.doily_captures = gl_offers().capture;
   t.logged.doily =
       build_program(kDoilySnippet, t.doily_captures ? kDoilyCapturedVaryings : nullptr);
   t.logged.cage = build_program(kCageSnippet);

@@ -5,7 +5,7 @@
 // shader in it. May not: detach a shader from a program that is still used.
 #pragma once
 
-#include <GL/glew.h>
+#include "shading/gl.h"
 
 // One program object name per material.
 struct MaterialPrograms {

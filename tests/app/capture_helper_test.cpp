@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/capture_helper.h"
+#include "app/arrays.h"
 #include "app/draw.h"
 #include "geometry/arena.h"
 #include "scene/doily.h"

@@ -15,6 +15,7 @@
 #include "app/camera.h"
 #include "app/capture_helper.h"
 #include "app/doily_draw.h"
+#include "app/arrays.h"
 #include "app/draw.h"
 #include "app/frame.h"
 #include "geometry/arena.h"

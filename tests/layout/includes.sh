@@ -9,7 +9,7 @@ root=$1
 cd "$root" || exit 2
 
 # Lower ranks are lower in the house. A folder missing here is a violation of its own.
-declare -A rank=([pipeline]=0 [geometry]=0 [image]=1 [shading]=0 [scene]=1 [app]=2 [snapshot]=3 [bench]=3 [tests]=4)
+declare -A rank=([pipeline]=0 [geometry]=0 [image]=1 [shading]=0 [scene]=1 [app]=2 [snapshot]=3 [bench]=3 [web]=3 [tests]=4)
 
 edges=$(find . \( -name 'build*' -o -name '.git' \) -prune -o \( -name '*.cpp' -o -name '*.h' \) -print |
   sed 's@^\./@@' | sort | while read -r file; do

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/arrays.h"
 #include "app/draw.h"
 #include "scene/doily.h"
 #include "tests/lib/gl_util.h"
