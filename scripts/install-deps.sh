@@ -3,17 +3,18 @@
 # the commands, pkg-config modules, headers and drivers themselves, whatever package provided them.
 # Where apt-get exists, it installs the Debian packages for what is missing (as root, or through
 # sudo). Elsewhere it exits 1 with one list of what to install.
-# usage: install-deps.sh [run|all] [--list]
+# usage: install-deps.sh [run|web|all] [--list]
 #   run    only what building and running the two programs needs (scripts/run.sh)
-#   all    that and every test stack besides (the default; scripts/test.sh)
+#   web    only what building and serving the page needs (scripts/web.sh)
+#   all    both, and every test stack besides (the default; scripts/test.sh)
 #   --list prints the Debian packages of the mode's checks, one a line, and checks nothing
 set -euo pipefail
 mode=all list=0
 for arg in "$@"; do
   case "$arg" in
-    run | all) mode=$arg ;;
+    run | web | all) mode=$arg ;;
     --list) list=1 ;;
-    *) echo "usage: install-deps.sh [run|all] [--list]" >&2 && exit 2 ;;
+    *) echo "usage: install-deps.sh [run|web|all] [--list]" >&2 && exit 2 ;;
   esac
 done
 
@@ -41,8 +42,14 @@ need() {
   missing_packages+=("$package")
   missing_needs+=("$what")
 }
-# What building and running the two programs needs: the build tools, the libraries, a GL driver.
 need cmake "cmake (3.19 or newer)" have_command cmake
+# What building and serving the page needs: Emscripten (with node) and a web server.
+if [[ $mode != run ]]; then
+  need emscripten "Emscripten (emcmake, em++) and node, for the page" have_commands emcmake em++ node
+  need python3 "python3, whose http.server serves the page" have_command python3
+fi
+# What building and running the two programs needs: the build tools, the libraries, a GL driver.
+if [[ $mode != web ]]; then
 need build-essential "a C++17 compiler (c++) and make" have_commands c++ make
 need pkg-config "pkg-config" have_command pkg-config
 # SDL 1.2 itself, or sdl12-compat's development files, which also provide sdl.pc.
@@ -56,6 +63,7 @@ need libegl-dev "EGL development files (pkg-config module egl)" have_module egl
 need libgl1-mesa-dri "Mesa's OpenGL drivers (swrast_dri.so)" \
   have_file '/usr/lib/*-linux-gnu/dri/swrast_dri.so' '/usr/lib64/dri/swrast_dri.so' \
   '/usr/lib/dri/swrast_dri.so'
+fi
 
 # What the tests need besides: GoogleTest and Google Benchmark, the other stacks, X clients.
 if [[ $mode == all ]]; then
@@ -75,8 +83,10 @@ if [[ $mode == all ]]; then
   need picom "picom, a compositing manager for the compositing tests" have_command picom
   need imagemagick "ImageMagick (import, convert)" have_commands import convert
   need strace "strace, for watching the names the snapshot gives its file" have_command strace
-  need emscripten "Emscripten (emcmake, em++) and node, for the web build's tests" \
-    have_commands emcmake em++ node
+  need chromium "Chromium, the browser the page's tests drive (headless, WebGL 2 on SwiftShader)" \
+    have_command chromium
+  need chromium-driver "chromedriver, through which the page's tests drive Chromium" \
+    have_command chromedriver
   need glslang-tools "glslangValidator, the reference GLSL ES compiler, for the web texts" \
     have_command glslangValidator
   # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read
@@ -97,14 +107,14 @@ if ! have_command apt-get; then
   [[ ${#missing_needs[@]} -eq 0 ]] && exit 0
   echo "install-deps: this system has no apt-get; install these with its package manager:" >&2
   printf '  - %s\n' "${missing_needs[@]}" >&2
-  [[ $mode == run ]] ||
+  [[ $mode != all ]] ||
     echo "(the sdl12-compat tests also need apt-get and dpkg-deb to fetch sdl12-compat)" >&2
   exit 1
 fi
 
 # The sdl12-compat tests fetch its Debian package themselves; apt must know of it. Running the
-# programs does not need it.
-apt_knows_sdl12_compat() { [[ $mode == run ]] || apt-cache show libsdl1.2-compat >/dev/null 2>&1; }
+# programs, or the page, does not need it.
+apt_knows_sdl12_compat() { [[ $mode != all ]] || apt-cache show libsdl1.2-compat >/dev/null 2>&1; }
 [[ ${#missing_packages[@]} -eq 0 ]] && apt_knows_sdl12_compat && exit 0
 
 if [[ $(id -u) -eq 0 ]]; then

@@ -15,7 +15,8 @@
 namespace {
 
 constexpr char kCanvas[] = "#canvas";
-constexpr int kNoWebgl2Status = 1;
+// The window program's status for a GL it cannot draw with.
+constexpr int kNoWebgl2Status = 255;
 
 // What the browser offers where WebGL 2 is missing, asked of a canvas of its own.
 const char* offered_webgl() {

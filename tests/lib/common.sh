@@ -5,15 +5,16 @@
 #
 # usage: SCRIPT CASE NAME=VALUE...  Known names: snapshot, imgdiff, baseline, limits (the four
 # picture limits for the baseline, space-separated), no_tmpfile, helper_fault, no_threads
-# (LD_PRELOAD shims), snapshot_inline (the snapshot built to run nothing beside its main thread).
+# (LD_PRELOAD shims), snapshot_inline (the snapshot built to run nothing beside its main thread),
+# page (the web build's tree, with the page).
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 test_name=$1
 shift
 case_name=$test_name
-snapshot= imgdiff= baseline= limits= no_tmpfile= helper_fault= no_threads= snapshot_inline=
+snapshot= imgdiff= baseline= limits= no_tmpfile= helper_fault= no_threads= snapshot_inline= page=
 for argument; do
   case ${argument%%=*} in
-    snapshot | imgdiff | baseline | limits | no_tmpfile | helper_fault | no_threads | snapshot_inline)
+    snapshot | imgdiff | baseline | limits | no_tmpfile | helper_fault | no_threads | snapshot_inline | page)
       printf -v "${argument%%=*}" '%s' "${argument#*=}" ;;
     *) fail "unknown argument $argument" ;;
   esac

@@ -72,6 +72,23 @@ wait_for_exit() {
 no_swancage_window() { ! xdotool search --name '^swancage$' >/dev/null 2>&1; }
 wait_for_no_swancage_window() { wait_until 5 no_swancage_window; }
 
+# check_log_lines FILE: FILE holds the fifteen log lines of the five programs, in their order:
+# per program its vertex shader, its fragment shader, then the program.
+check_log_lines() {
+  local lines
+  lines=$(wc -l <"$1")
+  [[ $lines -eq 15 ]] || fail "expected 15 log lines, got $lines: $(cat "$1")"
+  local pattern='^(GLSL shader with 0x[0-9a-f]+ and 0x[0-9a-f]+: [0-9]+|GLSL program with 0x[0-9a-f]+ compiles to: [0-9]+)$'
+  local bad
+  bad=$(grep -v -E "$pattern" "$1")
+  [[ -z "$bad" ]] || fail "unexpected log lines: $bad"
+  local kinds
+  kinds=$(cut -c1-12 "$1" | tr '\n' ',')
+  local expected
+  expected=$(printf 'GLSL shader ,GLSL shader ,GLSL program,%.0s' 1 2 3 4 5)
+  [[ "$kinds" == "$expected" ]] || fail "log lines out of order: $kinds"
+}
+
 # PNG's width and height, from its header.
 png_size() {
   od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $1 * 16777216 + $2 * 65536 + $3 * 256 + $4,
