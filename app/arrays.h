@@ -33,9 +33,11 @@ void draw_arena_triangles(int32_t first, int32_t count);
 // bound.
 void draw_arena_quads(int32_t first_entry, int32_t count, int32_t first_record, int32_t records);
 
-// A new element buffer holding the `count` quad entries as the GL draws them (quads, or two
-// triangles each split as natively), and how many entries it holds in `held`.
-GLuint new_quad_buffer(const uint32_t* entries, int32_t count, int32_t* held);
+// The `count` quad entries as the GL draws them: `entries` themselves where it draws quads, two
+// triangles each, split as natively, where it does not (in room of its own, valid until the next
+// call). Returns how many there are, and points `drawn` at them.
+int32_t entries_as_drawn(const uint32_t* entries, int32_t count, const uint32_t** drawn);
 
-// Draws the quads of such a buffer (`held` entries) over the bound records.
+// Draws the quads of an element buffer holding `held` entries as entries_as_drawn gave them, over
+// the bound records.
 void draw_quad_buffer(GLuint buffer, int32_t held);

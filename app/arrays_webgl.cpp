@@ -77,29 +77,23 @@ void draw_arena_triangles(int32_t first, int32_t count) {
 
 void draw_arena_quads(int32_t first_entry, int32_t count, int32_t first_record, int32_t records) {
   send_arena_records(first_record, records);
-  std::vector<uint32_t>& triangles = g_arrays.triangles;
-  triangles.resize(static_cast<size_t>(count / kQuadEntries * kQuadTriangleEntries));
-  const int32_t held = split_quads(g_arena.indices + first_entry, count, triangles.data());
-  for (uint32_t& entry : triangles) entry -= static_cast<uint32_t>(first_record);
+  const uint32_t* drawn = nullptr;
+  const int32_t held = entries_as_drawn(g_arena.indices + first_entry, count, &drawn);
+  // The triangles are in g_arrays.triangles, naming arena records: counted from the first sent.
+  for (uint32_t& entry : g_arrays.triangles) entry -= static_cast<uint32_t>(first_record);
   if (g_arrays.entries == 0) glGenBuffers(1, &g_arrays.entries);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, g_arrays.entries);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(uint32_t)) * held,
-               triangles.data(), GL_STREAM_DRAW);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(uint32_t)) * held, drawn,
+               GL_STREAM_DRAW);
   glDrawElements(GL_TRIANGLES, held, GL_UNSIGNED_INT, nullptr);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
-GLuint new_quad_buffer(const uint32_t* entries, int32_t count, int32_t* held) {
+int32_t entries_as_drawn(const uint32_t* entries, int32_t count, const uint32_t** drawn) {
   std::vector<uint32_t>& triangles = g_arrays.triangles;
   triangles.resize(static_cast<size_t>(count / kQuadEntries * kQuadTriangleEntries));
-  *held = split_quads(entries, count, triangles.data());
-  GLuint buffer = 0;
-  glGenBuffers(1, &buffer);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(uint32_t)) * *held,
-               triangles.data(), GL_STATIC_DRAW);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-  return buffer;
+  *drawn = triangles.data();
+  return split_quads(entries, count, triangles.data());
 }
 
 void draw_quad_buffer(GLuint buffer, int32_t held) {

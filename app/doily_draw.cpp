@@ -216,8 +216,12 @@ bool make_doily_piece(PassPiece* piece, bool beside) {
   piece->records = beside ? light_rows(piece->first, piece->count + 1)
                           : light_doily_rows(piece->first, piece->count + 1);
   const ArenaRange quads = build_doily_lit_quads(piece->first, piece->count);
-  piece->quads =
-      new_quad_buffer(g_arena.indices + quads.first_index, quads.index_count, &piece->quad_entries);
+  const uint32_t* drawn = nullptr;
+  piece->quad_entries =
+      entries_as_drawn(g_arena.indices + quads.first_index, quads.index_count, &drawn);
+  piece->quads = new_buffer(GL_ELEMENT_ARRAY_BUFFER,
+                            static_cast<GLsizeiptr>(sizeof(uint32_t)) * piece->quad_entries, drawn,
+                            GL_STATIC_DRAW);
   if (!beside) return true;
   if (glGetError() != GL_NO_ERROR) {
     delete_piece_buffers(piece);
