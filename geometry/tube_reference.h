@@ -1,11 +1,10 @@
-// A plain tube segment, one side at a time with its own trigonometry and four emit_triangle calls,
-// exactly as the segment is defined. The tests hold the arena's tube segment to it bit for bit and
-// the benchmark times it.
+// A plain tube segment, one side at a time with its own calls of the trigonometry and four
+// emit_triangle calls, exactly as the segment is defined. The tests hold the arena's tube segment
+// to it bit for bit and the benchmark times it.
 #pragma once
 
-#include <cmath>
-
 #include "geometry/arena.h"
+#include "geometry/float_trig.h"
 
 inline void reference_tube_segment(const Point3& base, const Point3& top, float r_base,
                                    float r_top) {
@@ -15,10 +14,10 @@ inline void reference_tube_segment(const Point3& base, const Point3& top, float 
   for (int i = 0; i < 100; ++i) {
     const float theta0 = static_cast<float>(i) * 0.06283186f;
     const float theta1 = theta0 + 0.06283186f;
-    const float c0 = static_cast<float>(std::cos(static_cast<double>(theta0)));
-    const float s0 = static_cast<float>(std::sin(static_cast<double>(theta0)));
-    const float c1 = static_cast<float>(std::cos(static_cast<double>(theta1)));
-    const float s1 = static_cast<float>(std::sin(static_cast<double>(theta1)));
+    const float c0 = cos_f(theta0);
+    const float s0 = sin_f(theta0);
+    const float c1 = cos_f(theta1);
+    const float s1 = sin_f(theta1);
     const Point3 g0 = c0 * u + s0 * w;
     const Point3 g1 = c1 * u + s1 * w;
     const Point3 p0 = base + r_base * g0;
