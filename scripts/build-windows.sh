@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Cross-builds swancage.exe and swancage-snapshot.exe (and, with --tests, the tests) for 64-bit
+# Windows with MinGW-w64. The libraries they need have no MinGW builds in Debian, so their Debian
+# source packages are fetched and cross-built once, into build-windows/deps (about two and a half
+# minutes), through an apt source list of this script's own: the machine's apt sources are left
+# as they are.
+# usage: scripts/build-windows.sh [--tests] [CMAKE OPTIONS...]   (the build tree: build-windows/build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$root/build-windows
+deps=$out/deps
+host=x86_64-w64-mingw32
+tests=OFF
+[[ ${1:-} == --tests ]] && tests=ON && shift
+jobs=$(nproc)
+
+# The upstream versions built; Debian's revision is whatever bookworm serves.
+declare -A upstream=([zlib]=1.2.13 [libpng1.6]=1.6.39 [libsdl1.2]=1.2.15 [glew]=2.2.0
+  [googletest]=1.12.1)
+order=(zlib libpng1.6 libsdl1.2 glew googletest)
+
+fetch() {  # fetch PACKAGE: its source, unpacked, in $out/src/PACKAGE
+  local package=$1 apt=$out/apt
+  [[ -d $out/src/$package ]] && return
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$out/src"
+  local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=-
+    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+  if [[ ! -f $apt/sources.list ]]; then
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main" >"$apt/sources.list"
+    apt-get "${options[@]}" update >"$apt/update.log" 2>&1 ||
+      { echo "build-windows: cannot read Debian's source index; see $apt/update.log" >&2 && exit 1; }
+  fi
+  local version
+  version=$(apt-cache "${options[@]}" showsrc "$package" | sed -n 's/^Version: //p' | head -n 1)
+  [[ ${version#*:} == "${upstream[$package]}"* ]] ||
+    { echo "build-windows: Debian serves $package $version, not ${upstream[$package]}" >&2 && exit 1; }
+  (cd "$out/src" && rm -rf "$package.tmp" && mkdir "$package.tmp" && cd "$package.tmp" &&
+    apt-get "${options[@]}" source --download-only "$package=$version" >/dev/null 2>&1 &&
+    dpkg-source --no-check -x ./*.dsc "../$package" >/dev/null) ||
+    { echo "build-windows: cannot fetch the source of $package $version" >&2 && exit 1; }
+  rm -rf "$out/src/$package.tmp"
+}
+
+cmake_dep() {  # cmake_dep SOURCE_DIR OPTIONS...: configure, build and install into $deps
+  local source=$1 build=$out/src/build-$(basename "$1")
+  shift
+  cmake -S "$source" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DSWANCAGE_WINDOWS_DEPS="$deps" \
+    -DBUILD_SHARED_LIBS=OFF "$@"
+  cmake --build "$build" -j "$jobs" && cmake --install "$build"
+}
+
+build_dep() {
+  local package=$1 src=$out/src/$1
+  case $package in
+    zlib)
+      # Debian's source leaves out win32/, whose resource script the DLL (built beside the static
+      # library, and not used) asks for: a version resource of its own stands in.
+      mkdir -p "$src/win32" && printf '1 VERSIONINFO\nFILEVERSION 1,2,13,0\nBEGIN\nEND\n' >"$src/win32/zlib1.rc"
+      # Only the static library is linked: the DLL's import library goes, so nothing finds it.
+      cmake_dep "$src" && rm -f "$deps/lib/libzlib.dll.a" "$deps/bin/libzlib.dll" ;;
+    libpng1.6) cmake_dep "$src" -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF ;;
+    libsdl1.2)
+      # Without --disable-stdio-redirect SDL sends the programs' output to files.
+      (cd "$src" && ./configure --host=$host --prefix="$deps" --disable-shared \
+        --disable-stdio-redirect --disable-directx && make -j "$jobs" && make install) ;;
+    glew) cmake_dep "$src/build/cmake" -DBUILD_UTILS=OFF ;;
+    googletest) cmake_dep "$src" -Dgtest_disable_pthreads=OFF ;;
+  esac
+}
+
+mkdir -p "$deps/stamps"
+for package in "${order[@]}"; do
+  [[ -f $deps/stamps/$package ]] && continue
+  echo "building $package ${upstream[$package]} for Windows (once)..."
+  fetch "$package"
+  build_dep "$package" >"$out/src/$package.log" 2>&1 ||
+    { echo "build-windows: $package failed; from $out/src/$package.log:" >&2 &&
+      tail -n 30 "$out/src/$package.log" >&2 && exit 1; }
+  touch "$deps/stamps/$package"
+done
+
+echo "building swancage for Windows..."
+log=$out/build.log
+if ! { cmake -S "$root" -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DSWANCAGE_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TESTS=$tests "$@" &&
+  cmake --build "$out/build" -j "$jobs"; } >"$log" 2>&1; then
+  echo "build-windows: the build failed; from $log:" >&2
+  grep -i -A 3 'error' "$log" | head -n 40 >&2 || tail -n 20 "$log" >&2
+  exit 1
+fi
