@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <GL/glew.h>
-#include <GL/glx.h>
-
 #include "app/process.h"
+#include "app/windowing.h"
+#include "shading/gl.h"
 
 namespace {
 
@@ -36,23 +35,12 @@ constexpr char kIndirectAdvice[] =
     "and the program needs direct rendering: unset LIBGL_ALWAYS_INDIRECT, or run it where the "
     "display is";
 
-bool context_is_indirect() {
-  Display* display = glXGetCurrentDisplay();
-  const GLXContext context = glXGetCurrentContext();
-  return display && context && !glXIsDirect(display, context);
-}
-
 }  // namespace
 
-// GLEW loads the GL's own entry points first and its GLX ones after; on a context made through
-// EGL (native Wayland, or no display at all) the GLX step fails for want of a GLX display, with
-// every GL entry point already loaded. That one failure means nothing when the context is not a
-// GLX one.
 bool load_gl_entry_points() {
   const GLenum status = glewInit();
-  if (status == GLEW_OK) return true;
-  if (status == GLEW_ERROR_NO_GLX_DISPLAY && glXGetCurrentContext() == nullptr) return true;
-  const bool indirect = context_is_indirect() || gl_may_be_indirect();
+  if (status == GLEW_OK || gl_loader_failure_is_harmless(status)) return true;
+  const bool indirect = gl_context_is_indirect() || gl_may_be_indirect();
   std::fprintf(stderr, "%s: cannot load OpenGL entry points: %s%s%s\n", program_name(),
                reinterpret_cast<const char*>(glewGetErrorString(status)), indirect ? ". " : "",
                indirect ? kIndirectAdvice : "");
@@ -74,7 +62,7 @@ bool has_gl_floor() {
       gl_ok || GLEW_ARB_shading_language_100 ? gl_string(GL_SHADING_LANGUAGE_VERSION) : nullptr;
   const bool glsl_ok = version_number(glsl, 100) >= kNeededGlslMajor * 100 + kNeededGlslMinor;
   if (gl_ok && glsl_ok) return true;
-  const char* advice = context_is_indirect()
+  const char* advice = gl_context_is_indirect()
                            ? kIndirectAdvice
                            : "Update the graphics driver, or unset MESA_GL_VERSION_OVERRIDE and "
                              "MESA_GLSL_VERSION_OVERRIDE if they are set";

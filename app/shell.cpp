@@ -2,18 +2,15 @@
 #include "app/shell.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
-#include <GL/glew.h>
 #include <SDL.h>
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 
 #include "app/frame.h"
 #include "app/gl_floor.h"
 #include "app/present.h"
 #include "app/process.h"
+#include "app/windowing.h"
+#include "shading/gl.h"
 #include "shading/programs.h"
 
 namespace {
@@ -38,19 +35,11 @@ bool is_escape(const SDL_Event& event, Uint8 type) {
   return event.type == type && event.key.keysym.sym == SDLK_ESCAPE;
 }
 
-// Whether Escape is down on the keyboard now. SDL 2 (under sdl12-compat) does not learn of keys
-// pressed before its window had the keyboard, so the X server, where there is one, is asked too:
-// a connection of its own for one request, once per change of focus.
+// Whether Escape is down on the keyboard now, by SDL or by the windowing system.
 bool escape_held() {
   const Uint8* keys = SDL_GetKeyState(nullptr);
   if (keys != nullptr && keys[SDLK_ESCAPE] != 0) return true;
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
-  char down[32] = {};
-  XQueryKeymap(display, down);
-  const KeyCode escape = XKeysymToKeycode(display, XK_Escape);
-  XCloseDisplay(display);
-  return escape != 0 && ((down[escape / 8] >> (escape % 8)) & 1) != 0;
+  return escape_held_in_windowing();
 }
 
 // SDL's event queue holds 128 events and silently drops what arrives while it is full, and the
@@ -89,23 +78,7 @@ bool read_event(const SDL_Event& event) {
 }  // namespace
 
 int open_window() {
-  // The doily's capture helper works on a thread of its own through the same X connection;
-  // Xlib must know before the connection is opened.
-  XInitThreads();
-  // Only an X11 or a Wayland window (the latter through sdl12-compat) can carry this OpenGL
-  // context; without a choice, SDL falls back to drawing into the terminal (its text-mode
-  // drivers) before failing. X11 where there is an X display, as under XWayland; Wayland where
-  // there is only a compositor. A user's own choice still wins, except x11 without an X display,
-  // which cannot work: sdl12-compat itself sets that choice when it is loaded.
-  const char* x_display = std::getenv("DISPLAY");
-  const char* wayland_display = std::getenv("WAYLAND_DISPLAY");
-  const char* driver = std::getenv("SDL_VIDEODRIVER");
-  const bool only_wayland = (x_display == nullptr || *x_display == '\0') &&
-                            wayland_display != nullptr && *wayland_display != '\0';
-  if (only_wayland && (driver == nullptr || std::strcmp(driver, "x11") == 0))
-    setenv("SDL_VIDEODRIVER", "wayland", 1);
-  else
-    setenv("SDL_VIDEODRIVER", "x11", 0);
+  prepare_windowing();      // Xlib's threads and SDL's driver, or Windows' module
   guard_windowing_start();  // X errors end the process with one line, signals are remembered
   SDL_Init(SDL_INIT_VIDEO);
   // SDL turns SIGINT and SIGTERM into quit events, which the loop drops, and catches crashes to

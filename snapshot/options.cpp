@@ -29,13 +29,14 @@ void print_version(FILE* out) {
 
 namespace {
 
-constexpr long kHugeCount = 1L << 40;  // beyond every limit, far from overflowing
+// Beyond every limit and far from overflowing; `long long`, as `long` is 32 bits on Windows.
+constexpr long long kHugeCount = 1LL << 40;
 
 // A whole number, digits only: no sign, no spaces. Past kHugeCount it stops growing, so a long
 // run of digits reads as too large instead of overflowing.
-bool parse_count(const char* begin, const char* end, long* value) {
+bool parse_count(const char* begin, const char* end, long long* value) {
   if (end == begin) return false;
-  long v = 0;
+  long long v = 0;
   for (const char* c = begin; c != end; ++c) {
     if (*c < '0' || *c > '9') return false;
     v = std::min(v * 10 + (*c - '0'), kHugeCount);
@@ -46,7 +47,7 @@ bool parse_count(const char* begin, const char* end, long* value) {
 
 bool parse_size(const char* text, RenderSize* size, std::string* error) {
   const char* x = std::strchr(text, 'x');
-  long width = 0, height = 0;
+  long long width = 0, height = 0;
   if (!x || !parse_count(text, x, &width) || !parse_count(x + 1, x + std::strlen(x), &height)) {
     *error =
         std::string("--size wants WIDTHxHEIGHT in pixels, such as 1920x1080, not '") + text + "'";
@@ -58,10 +59,10 @@ bool parse_size(const char* text, RenderSize* size, std::string* error) {
   } else if (width > kMaxRenderSide || height > kMaxRenderSide) {
     std::snprintf(reason, sizeof reason, "--size %.40s: a side may be at most %d pixels", text,
                   kMaxRenderSide);
-  } else if (static_cast<long long>(width) * height > kMaxRenderPixels) {
+  } else if (width * height > kMaxRenderPixels) {
     std::snprintf(reason, sizeof reason,
-                  "--size %ldx%ld is %lld pixels; at most %lld (8192x8192) are drawn", width,
-                  height, static_cast<long long>(width) * height, kMaxRenderPixels);
+                  "--size %lldx%lld is %lld pixels; at most %lld (8192x8192) are drawn", width,
+                  height, width * height, kMaxRenderPixels);
   } else {
     size->width = static_cast<int>(width);
     size->height = static_cast<int>(height);
@@ -72,7 +73,7 @@ bool parse_size(const char* text, RenderSize* size, std::string* error) {
 }
 
 bool parse_samples(const char* text, RenderSize* size, std::string* error) {
-  long samples = 0;
+  long long samples = 0;
   if (!parse_count(text, text + std::strlen(text), &samples) || samples < 1) {
     *error = std::string(
                  "--samples wants a whole number of samples per pixel, 1 or more, such "
