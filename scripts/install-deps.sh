@@ -87,6 +87,12 @@ if [[ $mode == all ]]; then
     have_command chromium
   need chromium-driver "chromedriver, through which the page's tests drive Chromium" \
     have_command chromedriver
+  need mingw-w64 "MinGW-w64 (x86_64-w64-mingw32-g++-posix), for the Windows build" \
+    have_command x86_64-w64-mingw32-g++-posix
+  need wine "Wine (wine, wineserver, wineboot), which runs the Windows build's tests" \
+    have_commands wine wineserver wineboot
+  need wine64 "Wine's 64-bit loader, for the Windows build's tests" \
+    have_file /usr/lib/wine/wine64 '/usr/lib/x86_64-linux-gnu/wine/*' /usr/bin/wine64
   need glslang-tools "glslangValidator, the reference GLSL ES compiler, for the web texts" \
     have_command glslangValidator
   # The install tests: man pages rendered with warnings (groff-base lacks parts of groff), read

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite on a private virtual X server,
-# then the CPU-side tests again under AddressSanitizer and UBSan, and the concurrent ones under
-# ThreadSanitizer. The private server is used even
+# then the CPU-side tests again under AddressSanitizer and UBSan, the concurrent ones under
+# ThreadSanitizer, and the Windows build's tests under Wine. The private server is used even
 # when DISPLAY is set: the end-to-end tests move the pointer and type keys, which must not land in
 # the user's desktop.
 set -euo pipefail
@@ -12,6 +12,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build-notests" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_TESTS=OFF >/dev/null
 
 "$root/scripts/build.sh" build -DSWANCAGE_TESTS=ON
+
+# The Windows build (its libraries the first time, then the programs and their tests) goes on
+# beside the Linux suite, at the lowest priority: most of the Linux end-to-end cases wait on
+# windows and timers, and leave the cores to it.
+mkdir -p "$root/build-windows"
+nice -n 19 "$root/scripts/build-windows.sh" --tests >"$root/build-windows/test-build.log" 2>&1 &
+windows_build=$!
+trap 'kill -KILL "$windows_build" 2>/dev/null' EXIT
+
 env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --output-on-failure -j 2
 
 "$root/scripts/build.sh" build-asan -DSWANCAGE_TESTS=ON -DSWANCAGE_SANITIZE=ON -DSWANCAGE_CPU_ONLY=ON
@@ -29,3 +38,8 @@ cmake --build "$root/build-tsan" -j "$(nproc)" --target pipeline_tests frame_tes
 env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   "$root/scripts/with-display.sh" ctest --test-dir "$root/build-tsan" --output-on-failure -j 2 \
   -L concurrent
+
+# The Windows programs and their tests under Wine, against the Linux tree's picture tools.
+wait "$windows_build" || { cat "$root/build-windows/test-build.log" >&2 && exit 1; }
+env -u DISPLAY IMGDIFF="$root/build/swancage-imgdiff" "$root/scripts/with-display.sh" \
+  ctest --test-dir "$root/build-windows/build" --output-on-failure -j 2

@@ -6,7 +6,7 @@
 # usage: process_windows.sh CASE HELPER.exe
 #   CASE: crash, stack-overflow, bad-alloc, closed-stdout, ctrl-c, ctrl-c-ignored, handle
 source "$(dirname "$0")/../lib/harness.sh"
-test_name=$1
+test_name=$1 case_name=$1
 helper=$(realpath "$2")
 wine=$(realpath "$(dirname "$0")/../lib/wine.sh")
 handled_status=9  # the helper's kHandledStatus
@@ -33,7 +33,7 @@ interrupt() {
   wait_for_exit "$!" 30 "the helper"
 }
 
-case $test_name in
+case "$case_name" in
   crash)
     run_for 60 "$wine" "$helper" crash
     ends_with $access_violation "helper: crashed with exception 0xC0000005 (access violation)" ;;

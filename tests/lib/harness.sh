@@ -72,13 +72,14 @@ wait_for_exit() {
 no_swancage_window() { ! xdotool search --name '^swancage$' >/dev/null 2>&1; }
 wait_for_no_swancage_window() { wait_until 5 no_swancage_window; }
 
-# check_log_lines FILE: FILE holds the fifteen log lines of the five programs, in their order:
-# per program its vertex shader, its fragment shader, then the program.
+# check_log_lines FILE [ADDRESS]: FILE holds the fifteen log lines of the five programs, in their
+# order: per program its vertex shader, its fragment shader, then the program. ADDRESS is how the
+# C library prints a pointer (%p): glibc's 0x and hex digits by default.
 check_log_lines() {
-  local lines
+  local lines a=${2:-0x[0-9a-f]+}
   lines=$(wc -l <"$1")
   [[ $lines -eq 15 ]] || fail "expected 15 log lines, got $lines: $(cat "$1")"
-  local pattern='^(GLSL shader with 0x[0-9a-f]+ and 0x[0-9a-f]+: [0-9]+|GLSL program with 0x[0-9a-f]+ compiles to: [0-9]+)$'
+  local pattern="^(GLSL shader with $a and $a: [0-9]+|GLSL program with $a compiles to: [0-9]+)\$"
   local bad
   bad=$(grep -v -E "$pattern" "$1")
   [[ -z "$bad" ]] || fail "unexpected log lines: $bad"

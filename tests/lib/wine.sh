@@ -3,10 +3,11 @@
 # about ten seconds), quietly and without dialogs: no crash dialog (a crashed program would wait
 # on it for ever), no offer to install Mono or Gecko, none of Wine's own diagnostics on standard
 # error. The Windows build's tests run through it (cmake/mingw-w64.cmake names it their emulator).
-# usage: wine.sh PROGRAM.exe ARGUMENTS...
+# usage: wine.sh PROGRAM.exe ARGUMENTS...   or   wine.sh --end-all (every process of the prefix)
 set -euo pipefail
 prefix=${SWANCAGE_WINEPREFIX:-$(cd "$(dirname "$0")/../.." && pwd)/build-windows/wine}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[[ ${1:-} == --end-all ]] && exec wineserver --kill
 if [[ ! -f $prefix/swancage-ready ]]; then
   mkdir -p "$(dirname "$prefix")"
   exec 9>"$prefix.lock"

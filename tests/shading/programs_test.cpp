@@ -47,8 +47,10 @@ TEST(Programs, StartUpLogsFifteenLinesInCreationOrder) {
                          {kGlassSnippet, g_programs.logged.glass},
                          {kSwanSnippet, g_programs.logged.swan},
                          {kTableSnippet, g_programs.logged.table}};
-  const std::regex shader_line("GLSL shader with (0x[0-9a-f]+) and (0x[0-9a-f]+): ([0-9]+)");
-  const std::regex program_line("GLSL program with (0x[0-9a-f]+) compiles to: ([0-9]+)");
+  // An address as this C library prints %p (glibc: 0x and hex digits; MinGW: 16 hex digits), held
+  // to the very text below.
+  const std::regex shader_line("GLSL shader with ([0-9A-Fa-fx]+) and ([0-9A-Fa-fx]+): ([0-9]+)");
+  const std::regex program_line("GLSL program with ([0-9A-Fa-fx]+) compiles to: ([0-9]+)");
   for (int i = 0; i < 5; ++i) {
     const std::string snippet = address(programs[i].snippet);
     std::smatch m;
