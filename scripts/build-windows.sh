@@ -4,14 +4,18 @@
 # source packages are fetched and cross-built once, into build-windows/deps (about two and a half
 # minutes), through an apt source list of this script's own: the machine's apt sources are left
 # as they are.
-# usage: scripts/build-windows.sh [--tests] [CMAKE OPTIONS...]   (the build tree: build-windows/build)
+# usage: scripts/build-windows.sh [--tests | --package] [CMAKE OPTIONS...]
+#   --tests    the tests too, and the Wine prefix they run in
+#   --package  then the zip of the two programs, the README and the licence (build-windows/*.zip)
+# The build tree is build-windows/build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build-windows
 deps=$out/deps
 host=x86_64-w64-mingw32
-tests=OFF
+tests=OFF package=0
 [[ ${1:-} == --tests ]] && tests=ON && shift
+[[ ${1:-} == --package ]] && package=1 && shift
 jobs=$(nproc)
 
 # The upstream versions built; Debian's revision is whatever bookworm serves.
@@ -93,4 +97,9 @@ fi
 if [[ $tests == ON ]]; then
   echo "making the Wine prefix the tests run in (once)..."
   "$root/tests/lib/wine.sh" cmd /c exit
+fi
+if ((package)); then
+  (cd "$out/build" && cpack -G ZIP -B "$out" >"$out/package.log" 2>&1) ||
+    { echo "build-windows: cpack failed; see $out/package.log" >&2 && exit 1; }
+  echo "the zip: $(ls "$out"/swancage-*-windows-x86_64.zip)"
 fi

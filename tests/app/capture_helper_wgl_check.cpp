@@ -11,12 +11,14 @@
 #include <GL/wglew.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
+#undef main  // SDL.h renames it for SDL's own main, which the programs do not use
 
 #include <cstdio>
 #include <utility>
 #include <vector>
 
 #include "app/capture_helper.h"
+#include "app/windowing.h"
 
 namespace {
 
@@ -127,8 +129,9 @@ TEST(CaptureHelperWgl, FallsBackWithNothingLeftWhereNoSharedContextCanBeHad) {
 
 }  // namespace
 
-int main(int argc, char** argv) {  // SDL_main, which SDL's own main calls
+int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  prepare_windowing();  // as the programs do, which have their own main too
   if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
       SDL_SetVideoMode(kWindowSize, kWindowSize, 0, SDL_OPENGL) == nullptr ||
       glewInit() != GLEW_OK || !GLEW_VERSION_3_2 || !WGLEW_ARB_create_context) {
