@@ -217,6 +217,10 @@ bool standard_stream_was_closed(int fd) {
   return fd >= STDIN_FILENO && fd <= STDERR_FILENO && g_process.closed_at_start[fd];
 }
 
+char** utf8_arguments(int, char** argv) {
+  return argv;
+}
+
 const char* program_name() {
   return g_process.program;
 }

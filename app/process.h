@@ -19,6 +19,11 @@
 // handled stay so.
 void start_process(const char* program);
 
+// The command line's arguments in UTF-8, as the program reads every name: `argv` itself where
+// the C library gives them so; on Windows, whose `argv` is in the ANSI code page and loses what it
+// cannot show there, the wide command line converted.
+char** utf8_arguments(int argc, char** argv);
+
 // What a message about a failure that a process limit explains adds: "; the address space is
 // limited to N MB (ulimit -v): allow more" where it is limited, "; only N files may be open at once
 // (ulimit -n): allow more" where hardly another descriptor can be opened, and an empty text where

@@ -9,6 +9,7 @@
 #include "app/process.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -19,6 +20,8 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -307,6 +310,24 @@ void start_process(const char* program) {
 
 bool standard_stream_was_closed(int fd) {
   return fd >= 0 && fd <= 2 && g_process.closed_at_start[fd];
+}
+
+char** utf8_arguments(int argc, char** argv) {
+  static std::vector<std::string> texts;
+  static std::vector<char*> pointers;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr || count != argc) return argv;  // not the command line argv came from
+  for (int i = 0; i < count; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? static_cast<size_t>(n) - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
+    texts.push_back(std::move(text));
+  }
+  LocalFree(wide);
+  for (std::string& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers.data();
 }
 
 const char* program_name() {

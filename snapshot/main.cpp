@@ -68,6 +68,7 @@ bool read_offscreen_picture(RgbImage* image) {
 
 int main(int argc, char** argv) {
   start_process("swancage-snapshot");  // closed 0, 1, 2 onto /dev/null, named messages, crashes
+  argv = utf8_arguments(argc, argv);   // names in UTF-8 on every platform
   keep_freed_heap_memory();
   SnapshotOptions options;
   std::string error;

@@ -179,6 +179,14 @@ bool put_in_place(std::string* error) {
     return true;
   if (MoveFileExW(g_output.temp_name, g_output.target.c_str(), kMoveFlags)) return true;
   *error = failure("cannot replace", g_output.name.c_str(), GetLastError());
+  // A ReplaceFileW that got as far as removing OUT and no further (it says
+  // ERROR_UNABLE_TO_MOVE_REPLACEMENT) leaves the new picture as the only copy: it is kept, under
+  // its temporary name, and the message says where.
+  if (g_output.replacing &&
+      GetFileAttributesW(g_output.target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    *error += "; the picture is in " + utf8_of(g_output.temp_name);
+    g_output.temp_name[0] = L'\0';
+  }
   return false;
 }
 

@@ -71,7 +71,12 @@ case "$case_name" in
   snapshot)
     # The picture with no window shown, the log on standard output, the Linux picture; an
     # existing file is replaced whole, and no other name is left beside it.
+    # A name outside the ANSI code page reaches the program whole.
     mkdir "$work/pictures" && echo "an older picture" >"$work/pictures/out.png"
+    run_exe 120 "$snapshot" "$work/pictures/été-ü.png"
+    [[ $status -eq 0 && -f "$work/pictures/été-ü.png" ]] ||
+      fail "été-ü.png: status $status: $(cat "$work/err")"
+    rm "$work/pictures/été-ü.png"
     run_exe 120 "$snapshot" "$work/pictures/out.png"
     [[ $status -eq 0 ]] || fail "status $status: $(cat "$work/err")"
     check_log_lines "$work/out" "$address"
