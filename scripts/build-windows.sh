@@ -13,9 +13,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build-windows
 deps=$out/deps
 host=x86_64-w64-mingw32
-tests=OFF package=0
+tests=OFF make_zip=0
 [[ ${1:-} == --tests ]] && tests=ON && shift
-[[ ${1:-} == --package ]] && package=1 && shift
+[[ ${1:-} == --package ]] && make_zip=1 && shift
 jobs=$(nproc)
 
 # The upstream versions built; Debian's revision is whatever bookworm serves.
@@ -98,7 +98,7 @@ if [[ $tests == ON ]]; then
   echo "making the Wine prefix the tests run in (once)..."
   "$root/tests/lib/wine.sh" cmd /c exit
 fi
-if ((package)); then
+if ((make_zip)); then
   (cd "$out/build" && cpack -G ZIP -B "$out" >"$out/package.log" 2>&1) ||
     { echo "build-windows: cpack failed; see $out/package.log" >&2 && exit 1; }
   echo "the zip: $(ls "$out"/swancage-*-windows-x86_64.zip)"

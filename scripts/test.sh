@@ -23,6 +23,15 @@ trap 'kill -KILL "$windows_build" 2>/dev/null' EXIT
 
 env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --output-on-failure -j 2
 
+# The Windows programs and their tests under Wine, on an X server of their own, beside the
+# sanitizer builds and their tests, with the Linux tree's picture tools.
+wait "$windows_build" || { cat "$root/build-windows/test-build.log" >&2 && exit 1; }
+env -u DISPLAY IMGDIFF="$root/build/swancage-imgdiff" "$root/scripts/with-display.sh" \
+  ctest --test-dir "$root/build-windows/build" --output-on-failure -j 2 \
+  >"$root/build-windows/test.log" 2>&1 &
+windows_tests=$!
+trap 'kill -KILL "$windows_build" "$windows_tests" 2>/dev/null' EXIT
+
 "$root/scripts/build.sh" build-asan -DSWANCAGE_TESTS=ON -DSWANCAGE_SANITIZE=ON -DSWANCAGE_CPU_ONLY=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j 2 -L cpu
@@ -39,7 +48,7 @@ env -u DISPLAY TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp"
   "$root/scripts/with-display.sh" ctest --test-dir "$root/build-tsan" --output-on-failure -j 2 \
   -L concurrent
 
-# The Windows programs and their tests under Wine, against the Linux tree's picture tools.
-wait "$windows_build" || { cat "$root/build-windows/test-build.log" >&2 && exit 1; }
-env -u DISPLAY IMGDIFF="$root/build/swancage-imgdiff" "$root/scripts/with-display.sh" \
-  ctest --test-dir "$root/build-windows/build" --output-on-failure -j 2
+windows_status=0
+wait "$windows_tests" || windows_status=$?
+cat "$root/build-windows/test.log"
+exit "$windows_status"
