@@ -19,7 +19,7 @@ cmake -S "$root" -B "$root/build-notests" -DCMAKE_BUILD_TYPE=Release -DSWANCAGE_
 mkdir -p "$root/build-windows"
 nice -n 19 "$root/scripts/build-windows.sh" --tests >"$root/build-windows/test-build.log" 2>&1 &
 windows_build=$!
-trap 'kill -KILL "$windows_build" 2>/dev/null' EXIT
+trap 'kill -KILL "$windows_build" 2>/dev/null || true' EXIT
 
 env -u DISPLAY "$root/scripts/with-display.sh" ctest --test-dir "$root/build" --output-on-failure -j 2
 
@@ -30,7 +30,7 @@ env -u DISPLAY IMGDIFF="$root/build/swancage-imgdiff" "$root/scripts/with-displa
   ctest --test-dir "$root/build-windows/build" --output-on-failure -j 2 \
   >"$root/build-windows/test.log" 2>&1 &
 windows_tests=$!
-trap 'kill -KILL "$windows_build" "$windows_tests" 2>/dev/null' EXIT
+trap 'kill -KILL "$windows_build" "$windows_tests" 2>/dev/null || true' EXIT
 
 "$root/scripts/build.sh" build-asan -DSWANCAGE_TESTS=ON -DSWANCAGE_SANITIZE=ON -DSWANCAGE_CPU_ONLY=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
