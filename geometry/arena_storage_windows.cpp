@@ -13,8 +13,8 @@ namespace {
 constexpr int kNoArenaStatus = 1;
 
 GeometryArena& reserve_arena() {
-  void* start = VirtualAlloc(nullptr, sizeof(GeometryArena), MEM_RESERVE | MEM_COMMIT,
-                             PAGE_READWRITE);
+  void* start =
+      VirtualAlloc(nullptr, sizeof(GeometryArena), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   if (start == nullptr) {
     std::fprintf(stderr,
                  "swancage: cannot reserve %zu MB of address space for the geometry (Windows error "
