@@ -56,32 +56,28 @@ double cos_series(double r) {
                                                                   z * (1.0 / 20922789888000))))))));
 }
 
+// sin of k pi/2 + r for k mod 4 = quadrant; cos x is sin of x + pi/2, one quadrant on.
+double sine_in_quadrant(double r, int quadrant) {
+  switch (quadrant & 3) {
+    case 0:
+      return sin_series(r);
+    case 1:
+      return cos_series(r);
+    case 2:
+      return -sin_series(r);
+    default:
+      return -cos_series(r);
+  }
+}
+
 }  // namespace
 
 double portable_sin(double x) {
   const Reduced a = reduce(x, "portable_sin");
-  switch (a.quadrant) {
-    case 0:
-      return sin_series(a.r);
-    case 1:
-      return cos_series(a.r);
-    case 2:
-      return -sin_series(a.r);
-    default:
-      return -cos_series(a.r);
-  }
+  return sine_in_quadrant(a.r, a.quadrant);
 }
 
 double portable_cos(double x) {
   const Reduced a = reduce(x, "portable_cos");
-  switch (a.quadrant) {
-    case 0:
-      return cos_series(a.r);
-    case 1:
-      return -sin_series(a.r);
-    case 2:
-      return -cos_series(a.r);
-    default:
-      return sin_series(a.r);
-  }
+  return sine_in_quadrant(a.r, a.quadrant + 1);
 }
